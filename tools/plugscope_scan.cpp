@@ -1,0 +1,102 @@
+// plugscope-scan: one scan of a registry, printed as the snapshot file's JSON.
+//
+//   plugscope-scan [--registry FILE] [--report FILE | --no-report]
+//                  [--taken SECONDS] [--pretty]
+//
+// Bad arguments and unreadable input files give one line on stderr and exit
+// status 2, with nothing on stdout.
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "platform/linux/read_file.h"
+#include "scanner/port_scan.h"
+#include "scanner/registry_fixture.h"
+#include "shared/snapshot_json.h"
+
+namespace {
+
+constexpr int kUsageError = 2;
+
+[[noreturn]] void die(const std::string& message) {
+  std::cerr << "plugscope-scan: " << message << '\n';
+  std::exit(kUsageError);
+}
+
+std::optional<double> parseSeconds(std::string text) {
+  if (!text.empty() && text.front() == '+') text.erase(0, 1);
+  double value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+plugscope::PointInTime now() {
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  return {std::chrono::duration<double>(since).count() - plugscope::kUnixTimeOfReference};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Scan a registry and print the ports as snapshot JSON", "plugscope-scan"};
+  std::string registryFile;
+  std::string reportFile;
+  std::string takenText;
+  bool noReport = false;
+  bool pretty = false;
+  app.add_option("--registry", registryFile, "scan this registry fixture instead of the machine");
+  auto* report = app.add_option("--report", reportFile, "merge this file as the Thunderbolt report");
+  auto* skip = app.add_flag("--no-report", noReport, "do not merge any Thunderbolt report");
+  report->excludes(skip);
+  app.add_option("--taken", takenText, "seconds since 2001-01-01 00:00:00 UTC (default: now)");
+  app.add_flag("--pretty", pretty, "indent the JSON for people");
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    die(e.what());
+  }
+
+  plugscope::PointInTime taken = now();
+  if (app.count("--taken") > 0) {
+    auto seconds = parseSeconds(takenText);
+    if (!seconds) die("--taken: not a finite number: " + takenText);
+    taken.seconds = *seconds;
+  }
+
+  // Without a fixture there is no registry on this platform: no ports.
+  plugscope::MemoryRegistry registry;
+  if (app.count("--registry") > 0) {
+    std::string error;
+    auto text = plugscope::readWholeFile(registryFile, error);
+    if (!text) die("cannot read --registry " + registryFile + ": " + error);
+    auto loaded = plugscope::loadRegistryFixture(*text, error);
+    if (!loaded) die("malformed registry " + registryFile + ": " + error);
+    registry = std::move(*loaded);
+  }
+
+  if (app.count("--report") > 0) {
+    std::string error;
+    if (!plugscope::readWholeFile(reportFile, error)) {
+      die("cannot read --report " + reportFile + ": " + error);
+    }
+  }
+
+  const plugscope::Snapshot snapshot = plugscope::scanPorts(registry, taken);
+  auto json = plugscope::encodeSnapshot(
+      snapshot, pretty ? plugscope::JsonLayout::pretty : plugscope::JsonLayout::compact);
+  if (!json) {
+    std::cerr << "plugscope-scan: the snapshot holds a number that JSON cannot carry\n";
+    return 1;
+  }
+  std::cout << *json << '\n';
+  return std::cout.flush() ? 0 : 1;
+}
