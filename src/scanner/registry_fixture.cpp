@@ -68,12 +68,16 @@ class FixtureSax final : public nlohmann::json_sax<Json> {
   };
 
   std::string pointer() const {
+    // Arrays of enclosing frames already hold the open child as their last
+    // element; the innermost one is about to receive the offending value.
     std::string p;
-    for (const Frame& f : frames_) {
+    for (std::size_t i = 0; i < frames_.size(); ++i) {
+      const Frame& f = frames_[i];
       if (f.value->is_object()) {
         p += "/" + pointerToken(f.key);
       } else {
-        p += "/" + std::to_string(f.value->size());
+        const bool innermost = i + 1 == frames_.size();
+        p += "/" + std::to_string(f.value->size() - (innermost ? 0 : 1));
       }
     }
     return p;
