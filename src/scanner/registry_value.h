@@ -29,9 +29,9 @@ class PropertyMap {
   // The value under `key`, or nullptr.
   const RegistryValue* find(std::string_view key) const;
 
-  bool empty() const { return items_.empty(); }
-  std::size_t size() const { return items_.size(); }
-  const std::vector<Item>& items() const { return items_; }
+  bool empty() const;
+  std::size_t size() const;
+  const std::vector<Item>& items() const;
 
   friend bool operator==(const PropertyMap&, const PropertyMap&);
 
@@ -66,5 +66,10 @@ struct RegistryValue {
 
   friend bool operator==(const RegistryValue&, const RegistryValue&) = default;
 };
+
+// Defined here, where RegistryValue is complete.
+inline bool PropertyMap::empty() const { return items_.empty(); }
+inline std::size_t PropertyMap::size() const { return items_.size(); }
+inline const std::vector<PropertyMap::Item>& PropertyMap::items() const { return items_; }
 
 }  // namespace plugscope

@@ -1,0 +1,18 @@
+// Any bytes as the snapshot file: reading never crashes, and whatever reads
+// writes back to bytes that read as the same snapshot.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "shared/snapshot_json.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  auto snapshot = plugscope::decodeSnapshotOrNone(bytes);
+  if (!snapshot) return 0;
+  auto written = plugscope::encodeSnapshot(*snapshot);
+  if (!written) return 0;  // only a non-finite number can fail, and JSON has none
+  auto again = plugscope::decodeSnapshotOrNone(*written);
+  if (!again || !(*again == *snapshot) || plugscope::encodeSnapshot(*again) != written) std::abort();
+  return 0;
+}
