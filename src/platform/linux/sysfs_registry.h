@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/linux/sysfs_tree.h"
+#include "scanner/memory_registry.h"
+#include "scanner/registry_source.h"
+
+namespace plugscope {
+
+inline constexpr const char* kLiveSysfsRoot = "/sys";
+
+// Builds, from the kernel's view of the machine, the registry that the
+// scanner reads: one "IOPort" entry per Type-C connector with its
+// transport children, the USB device tree with the port each device hangs
+// off, the Thunderbolt routers, and one battery entry for the power
+// supplies. A missing or unreadable file is an absent fact, never an
+// error: an empty or missing tree gives an empty registry. Reads only,
+// never opens a device, and keeps nothing between calls.
+MemoryRegistry buildSysfsRegistry(const SysfsTree& tree);
+
+// The live registry of the Linux build: every call reads the sysfs tree
+// afresh into a registry of its own. Keeps no state beyond the root path,
+// so calls from several threads do not interfere.
+class SysfsRegistrySource final : public RegistrySource {
+ public:
+  explicit SysfsRegistrySource(std::string root = kLiveSysfsRoot);
+  std::shared_ptr<const RegistryAccess> current() override;
+
+ private:
+  SysfsTree tree_;
+};
+
+}  // namespace plugscope

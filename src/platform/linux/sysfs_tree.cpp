@@ -1,0 +1,132 @@
+#include "platform/linux/sysfs_tree.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include "platform/linux/sysfs_attributes.h"
+
+namespace plugscope {
+namespace {
+
+constexpr decltype(statfs::f_type) kSysfsMagic = 0x62656572;  // SYSFS_MAGIC
+
+struct FileCloser {
+  int fd;
+  ~FileCloser() { ::close(fd); }
+};
+
+// The *at calls need a terminated path; "" names the directory itself.
+std::string relative(std::string_view path) {
+  return path.empty() ? std::string(".") : std::string(path);
+}
+
+}  // namespace
+
+SysfsDirectory::SysfsDirectory(SysfsDirectory&& other) noexcept
+    : fd_(other.fd_), kernelSysfs_(other.kernelSysfs_) {
+  other.fd_ = -1;
+}
+
+SysfsDirectory& SysfsDirectory::operator=(SysfsDirectory&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.fd_;
+    kernelSysfs_ = other.kernelSysfs_;
+    other.fd_ = -1;
+  }
+  return *this;
+}
+
+SysfsDirectory::~SysfsDirectory() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+SysfsDirectory SysfsDirectory::directory(std::string_view path) const {
+  if (fd_ < 0) return {};
+  // O_PATH: the directory is only a starting point, never read itself.
+  return SysfsDirectory(
+      ::openat(fd_, relative(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC), kernelSysfs_);
+}
+
+std::optional<std::string> SysfsDirectory::read(std::string_view path) const {
+  if (fd_ < 0) return std::nullopt;
+  const std::string name = relative(path);
+  // Checked before the open, so that no device node or FIFO is ever opened.
+  // In the kernel's sysfs the open itself refuses a directory.
+  struct stat st {};
+  if (!kernelSysfs_ && (::fstatat(fd_, name.c_str(), &st, 0) != 0 || !S_ISREG(st.st_mode))) {
+    return std::nullopt;
+  }
+  const int fd = ::openat(fd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return std::nullopt;
+  FileCloser closer{fd};
+  // sysfs gives a page as every attribute's size, so the size cannot end
+  // the loop; a short read of a regular file does, which spares the extra
+  // read per attribute that would only return 0.
+  char buffer[4096];
+  std::string content;
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (content.size() + static_cast<std::size_t>(n) > kMaxAttributeBytes) return std::nullopt;
+    content.append(buffer, static_cast<std::size_t>(n));
+    if (static_cast<std::size_t>(n) < sizeof buffer) break;
+  }
+  return sysfs::validUtf8(sysfs::trimText(content));
+}
+
+std::vector<std::string> SysfsDirectory::list(std::string_view path) const {
+  std::vector<std::string> names;
+  if (fd_ < 0) return names;
+  const int fd = ::openat(fd_, relative(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return names;
+  FileCloser closer{fd};
+  // getdents64 straight into a stack buffer: no DIR allocation per listing.
+  alignas(dirent64) char buffer[8192];
+  while (names.size() < kMaxDirectoryEntries) {
+    const ssize_t n = ::getdents64(fd, buffer, sizeof buffer);
+    if (n <= 0) break;
+    for (ssize_t at = 0; at < n && names.size() < kMaxDirectoryEntries;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+      if (entry->d_reclen == 0) break;
+      at += entry->d_reclen;
+      const std::string_view name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      names.emplace_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::optional<std::string> SysfsDirectory::linkTarget(std::string_view path) const {
+  if (fd_ < 0) return std::nullopt;
+  char buffer[PATH_MAX];
+  const ssize_t n = ::readlinkat(fd_, relative(path).c_str(), buffer, sizeof buffer);
+  // A target that fills the buffer may have been cut short.
+  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer) return std::nullopt;
+  return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+bool SysfsDirectory::isDirectory(std::string_view path) const {
+  struct stat st {};
+  return fd_ >= 0 && ::fstatat(fd_, relative(path).c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+SysfsDirectory SysfsTree::open() const {
+  const int fd = ::open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  struct statfs fs {};
+  const bool kernelSysfs = fd >= 0 && ::fstatfs(fd, &fs) == 0 && fs.f_type == kSysfsMagic;
+  return SysfsDirectory(fd, kernelSysfs);
+}
+
+}  // namespace plugscope

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plugscope {
+
+// One open directory of a sysfs tree, read through paths relative to it
+// (which may pass through symbolic links, as sysfs paths do). Reading
+// relative to a device's directory spares the kernel a walk of the whole
+// path per attribute, which is most of a scan's cost. Nothing is ever
+// written, and only regular files are opened, so a tree holding device
+// nodes or FIFOs cannot block or disturb a read (the kernel's own sysfs
+// holds nothing else, so there the check is skipped). Every failure is the
+// empty result; a directory that failed to open fails every read. Owns
+// its descriptor; move-only; one thread at a time.
+class SysfsDirectory {
+ public:
+  // Kernel attributes are at most a page; the cap bounds a hostile tree.
+  static constexpr std::size_t kMaxAttributeBytes = 64 * 1024;
+  // Bounds one directory listing, so a huge directory cannot stall a scan.
+  static constexpr std::size_t kMaxDirectoryEntries = 4096;
+
+  SysfsDirectory() = default;
+  SysfsDirectory(SysfsDirectory&& other) noexcept;
+  SysfsDirectory& operator=(SysfsDirectory&& other) noexcept;
+  SysfsDirectory(const SysfsDirectory&) = delete;
+  SysfsDirectory& operator=(const SysfsDirectory&) = delete;
+  ~SysfsDirectory();
+
+  bool valid() const { return fd_ >= 0; }
+
+  // The directory at `path`; an invalid one when there is none.
+  SysfsDirectory directory(std::string_view path) const;
+
+  // The attribute's text with surrounding white space removed and invalid
+  // UTF-8 replaced. None when the file is missing, not a regular file,
+  // unreadable or larger than kMaxAttributeBytes.
+  std::optional<std::string> read(std::string_view path) const;
+
+  // The names in the directory at `path` ("" for this one), without "."
+  // and "..", sorted bytewise, at most kMaxDirectoryEntries of them. Empty
+  // when it is no directory.
+  std::vector<std::string> list(std::string_view path = {}) const;
+
+  // The target text of a symbolic link, as stored; none when `path` is no
+  // link. Nothing is resolved, so a link loop costs one call.
+  std::optional<std::string> linkTarget(std::string_view path) const;
+
+  // True when `path` leads, through any links, to a directory.
+  bool isDirectory(std::string_view path) const;
+
+ private:
+  friend class SysfsTree;
+  SysfsDirectory(int fd, bool kernelSysfs) : fd_(fd), kernelSysfs_(kernelSysfs) {}
+
+  int fd_ = -1;
+  bool kernelSysfs_ = false;  // holds only directories, regular files and links
+};
+
+// A sysfs tree below a root directory: "/sys" on a live machine, any plain
+// directory tree in tests. Holds only the root's path; each scan opens the
+// root afresh, so the tree may appear or vanish between scans.
+class SysfsTree {
+ public:
+  explicit SysfsTree(std::string root) : root_(std::move(root)) {}
+
+  const std::string& root() const { return root_; }
+
+  // The root directory; an invalid one when it cannot be opened.
+  SysfsDirectory open() const;
+
+ private:
+  std::string root_;
+};
+
+}  // namespace plugscope
