@@ -1,6 +1,6 @@
 // plugscope-scan: one scan of a registry, printed as the snapshot file's JSON.
 //
-//   plugscope-scan [--registry FILE] [--report FILE | --no-report]
+//   plugscope-scan [--registry FILE | --sysfs DIR] [--report FILE | --no-report]
 //                  [--taken SECONDS] [--pretty]
 //
 // Bad arguments and unreadable input files give one line on stderr and exit
@@ -10,11 +10,15 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
 
+#include "agent/thunderbolt_report.h"
 #include "platform/linux/read_file.h"
+#include "platform/linux/spawn_process_runner.h"
+#include "platform/linux/sysfs_registry.h"
 #include "scanner/port_scan.h"
 #include "scanner/registry_fixture.h"
 #include "shared/snapshot_json.h"
@@ -51,7 +55,11 @@ int main(int argc, char** argv) {
   std::string takenText;
   bool noReport = false;
   bool pretty = false;
-  app.add_option("--registry", registryFile, "scan this registry fixture instead of the machine");
+  auto* fixture =
+      app.add_option("--registry", registryFile, "scan this registry fixture instead of the machine");
+  std::string sysfsRoot = plugscope::kLiveSysfsRoot;
+  app.add_option("--sysfs", sysfsRoot, "scan the sysfs tree rooted at DIR (default: /sys)")
+      ->excludes(fixture);
   auto* report = app.add_option("--report", reportFile, "merge this file as the Thunderbolt report");
   auto* skip = app.add_flag("--no-report", noReport, "do not merge any Thunderbolt report");
   report->excludes(skip);
@@ -72,9 +80,15 @@ int main(int argc, char** argv) {
     taken.seconds = *seconds;
   }
 
-  // Without a fixture there is no registry on this platform: no ports.
+  // Without a fixture the machine's own sysfs tree is the registry.
   plugscope::MemoryRegistry registry;
-  if (app.count("--registry") > 0) {
+  if (app.count("--registry") == 0) {
+    std::error_code ec;
+    if (app.count("--sysfs") > 0 && !std::filesystem::is_directory(sysfsRoot, ec)) {
+      die("cannot read --sysfs " + sysfsRoot + ": not a directory");
+    }
+    registry = plugscope::buildSysfsRegistry(plugscope::SysfsTree(sysfsRoot));
+  } else {
     std::string error;
     auto text = plugscope::readWholeFile(registryFile, error);
     if (!text) die("cannot read --registry " + registryFile + ": " + error);
@@ -83,16 +97,24 @@ int main(int argc, char** argv) {
     registry = std::move(*loaded);
   }
 
+  // The links to merge: from the given file, none at all, or by default
+  // from the system tool, run as the agent runs it.
+  std::optional<plugscope::ThunderboltLinks> links;
   if (app.count("--report") > 0) {
     std::string error;
-    if (!plugscope::readWholeFile(reportFile, error)) {
-      die("cannot read --report " + reportFile + ": " + error);
-    }
+    auto bytes =
+        plugscope::readWholeFile(reportFile, error, plugscope::kMaxThunderboltReportBytes);
+    if (!bytes) die("cannot read --report " + reportFile + ": " + error);
+    links = plugscope::parseThunderboltReport(*bytes);
+  } else if (!noReport) {
+    plugscope::SpawnProcessRunner runner;
+    links = plugscope::readThunderboltLinks(runner);
   }
 
   const plugscope::Snapshot snapshot = plugscope::scanPorts(registry, taken);
   auto json = plugscope::encodeSnapshot(
-      snapshot, pretty ? plugscope::JsonLayout::pretty : plugscope::JsonLayout::compact);
+      links ? plugscope::applyThunderboltLinks(snapshot, *links) : snapshot,
+      pretty ? plugscope::JsonLayout::pretty : plugscope::JsonLayout::compact);
   if (!json) {
     std::cerr << "plugscope-scan: the snapshot holds a number that JSON cannot carry\n";
     return 1;

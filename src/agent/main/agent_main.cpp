@@ -1,0 +1,41 @@
+// The background agent: no arguments, no output, no window. Wires the real
+// platform pieces together and runs until the system or the user ends it.
+#include <memory>
+
+#include "agent/main/agent_registry_source.h"
+#include "agent/plugscope_app.h"
+#include "agent/refresh_cycle.h"
+#include "agent/refresh_steps.h"
+#include "platform/linux/file_reload_requester.h"
+#include "platform/linux/posix_file_system.h"
+#include "platform/linux/spawn_process_runner.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/timerfd_event_loop.h"
+#include "platform/linux/xdg_autostart_login_item.h"
+#include "platform/linux/xdg_container_locator.h"
+#include "platform/linux/xdg_dirs.h"
+#include "shared/snapshot_store.h"
+
+int main() {
+  using namespace plugscope;
+  const ProcessEnvironment env;
+  const SystemClock clock;
+  PosixFileSystem files;
+  const XdgContainerLocator locator(env);
+  const SnapshotStore store(locator, files);
+  SpawnProcessRunner runner;
+  FileReloadRequester reload(env, files);
+  XdgAutostartLoginItem loginItem(env, files, currentExecutablePath());
+  TimerFdEventLoop loop;
+
+  const std::unique_ptr<RegistrySource> source = makeAgentRegistrySource(env);
+  RegistryPortScanner scanner(*source);
+  ThunderboltMerger merger(runner);
+  StoreSnapshotWriter writer(store);
+
+  auto app = std::make_shared<PlugscopeApp>(
+      loginItem, RefreshCycle(clock, scanner, merger, writer, reload), loop);
+  app->didFinishLaunching();
+  loop.run();
+  return 0;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "agent/process_runner.h"
+#include "scanner/registry_source.h"
+#include "shared/point_in_time.h"
+#include "shared/snapshot.h"
+#include "shared/snapshot_store.h"
+
+namespace plugscope {
+
+// The steps of one refresh, each replaceable so that tests can script and
+// record them. All are called on the agent's one thread and never fail.
+
+// A complete scan of the ports, with `taken` stored unchanged.
+class PortScanner {
+ public:
+  virtual ~PortScanner() = default;
+  virtual Snapshot scan(PointInTime taken) = 0;
+};
+
+// Enriches a snapshot about to be published: same ports in the same order,
+// chargerWatts and taken unchanged.
+class SnapshotMerger {
+ public:
+  virtual ~SnapshotMerger() = default;
+  virtual Snapshot merge(const Snapshot& snapshot) = 0;
+};
+
+// Stores a published snapshot; reports no outcome.
+class SnapshotWriter {
+ public:
+  virtual ~SnapshotWriter() = default;
+  virtual void save(const Snapshot& snapshot) = 0;
+};
+
+// scanPorts over whatever registry the source gives now.
+class RegistryPortScanner final : public PortScanner {
+ public:
+  explicit RegistryPortScanner(RegistrySource& source) : source_(source) {}
+  Snapshot scan(PointInTime taken) override;
+
+ private:
+  RegistrySource& source_;
+};
+
+// mergeThunderbolt, running the report tool through the runner.
+class ThunderboltMerger final : public SnapshotMerger {
+ public:
+  explicit ThunderboltMerger(ProcessRunner& runner) : runner_(runner) {}
+  Snapshot merge(const Snapshot& snapshot) override;
+
+ private:
+  ProcessRunner& runner_;
+};
+
+class StoreSnapshotWriter final : public SnapshotWriter {
+ public:
+  explicit StoreSnapshotWriter(const SnapshotStore& store) : store_(store) {}
+  void save(const Snapshot& snapshot) override { store_.saveSnapshot(snapshot); }
+
+ private:
+  const SnapshotStore& store_;
+};
+
+}  // namespace plugscope

@@ -1,0 +1,101 @@
+#include "platform/linux/posix_file_system.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/linux/read_file.h"
+
+namespace plugscope {
+namespace {
+
+class PosixWritableFile final : public WritableFile {
+ public:
+  PosixWritableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+  ~PosixWritableFile() override {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  PosixWritableFile(const PosixWritableFile&) = delete;
+  PosixWritableFile& operator=(const PosixWritableFile&) = delete;
+
+  const std::string& path() const override { return path_; }
+
+  bool append(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      if (fd_ < 0) return false;
+      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+  bool sync() override { return fd_ >= 0 && ::fsync(fd_) == 0; }
+
+  bool close() override {
+    if (fd_ < 0) return false;
+    // The descriptor is gone after close() even when it reports an error.
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0;
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+};
+
+}  // namespace
+
+std::unique_ptr<WritableFile> PosixFileSystem::createTemporaryFile(const std::string& directory,
+                                                                   const std::string& prefix,
+                                                                   unsigned mode) {
+  std::string path = directory + "/" + prefix + "XXXXXX";
+  const int fd = ::mkostemp(path.data(), O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  auto file = std::make_unique<PosixWritableFile>(fd, path);
+  if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) {
+    file.reset();
+    ::unlink(path.c_str());
+    return nullptr;
+  }
+  return file;
+}
+
+bool PosixFileSystem::rename(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool PosixFileSystem::syncDirectory(const std::string& directory) {
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
+}
+
+std::optional<std::vector<std::string>> PosixFileSystem::listDirectory(
+    const std::string& directory) {
+  DIR* dir = ::opendir(directory.c_str());
+  if (!dir) return std::nullopt;
+  std::vector<std::string> names;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name != "." && name != "..") names.emplace_back(name);
+  }
+  ::closedir(dir);
+  return names;
+}
+
+std::optional<std::string> PosixFileSystem::readFile(const std::string& path, std::size_t limit) {
+  std::string error;
+  return readWholeFile(path, error, limit);
+}
+
+}  // namespace plugscope

@@ -1,0 +1,64 @@
+#include "platform/linux/xdg_autostart_login_item.h"
+
+#include <climits>
+#include <unistd.h>
+
+namespace plugscope {
+namespace {
+
+// One Exec argument: quoted with `"`, `` ` ``, `$` and `\` escaped inside
+// the quotes, "%" doubled so it is not read as a field code, then the
+// string-value escapes of the file format applied on top (so one literal
+// backslash becomes four).
+std::string execArgument(std::string_view argument) {
+  std::string quoted = "\"";
+  for (const char c : argument) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  quoted += '"';
+  std::string escaped;
+  for (const char c : quoted) {
+    switch (c) {
+      case '\\': escaped += "\\\\"; break;
+      case '\n': escaped += "\\n"; break;
+      case '\t': escaped += "\\t"; break;
+      case '\r': escaped += "\\r"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
+}  // namespace
+
+std::optional<std::string> currentExecutablePath() {
+  char buffer[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer);
+  if (n <= 0 || static_cast<std::size_t>(n) >= sizeof buffer || buffer[0] != '/') {
+    return std::nullopt;
+  }
+  return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+std::string autostartEntryText(std::string_view executablePath) {
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Plugscope\n"
+         "Comment=Keeps the USB-C port widget up to date\n"
+         "Exec=" + execArgument(executablePath) + "\n"
+         "NoDisplay=true\n"
+         "Terminal=false\n"
+         "X-GNOME-Autostart-enabled=true\n";
+}
+
+bool XdgAutostartLoginItem::registerAtLogin() {
+  if (!executablePath_) return false;
+  auto directory = autostartDirectory(env_);
+  if (!directory || !makeDirectories(*directory, 0755)) return false;
+  return replaceFileAtomically(files_, *directory, kAutostartEntryName,
+                               autostartEntryText(*executablePath_), 0644, /*flush=*/true);
+}
+
+}  // namespace plugscope

@@ -1,0 +1,225 @@
+#pragma once
+
+// Fakes of the agent's injected pieces: they record what happened and fail
+// when told to.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "agent/event_loop.h"
+#include "agent/login_item.h"
+#include "agent/process_runner.h"
+#include "agent/refresh_steps.h"
+#include "agent/reload_requester.h"
+#include "shared/clock.h"
+#include "shared/snapshot_store.h"
+
+namespace plugscope::test {
+
+// Shared by the fakes of one test, to check the order of effects.
+using EventLog = std::vector<std::string>;
+
+inline void note(EventLog* log, const char* what) {
+  if (log) log->push_back(what);
+}
+
+class ManualClock final : public Clock {
+ public:
+  PointInTime now() const override { return {seconds}; }
+  double seconds = 0;
+};
+
+class FakeProcessRunner final : public ProcessRunner {
+ public:
+  struct Call {
+    std::string path;
+    std::vector<std::string> arguments;
+    std::size_t outputLimit;
+  };
+  std::optional<std::string> run(const std::string& path, const std::vector<std::string>& arguments,
+                                 std::size_t outputLimit) override {
+    calls.push_back({path, arguments, outputLimit});
+    return output;
+  }
+  std::optional<std::string> output;  // none: the program cannot be started
+  std::vector<Call> calls;
+};
+
+// Gives the scripted snapshot (with `taken` set by the caller) and records
+// every scan's time.
+class ScriptedScanner final : public PortScanner {
+ public:
+  Snapshot scan(PointInTime taken) override {
+    note(log, "scan");
+    takenTimes.push_back(taken.seconds);
+    Snapshot result = next;
+    result.taken = taken;
+    return result;
+  }
+  Snapshot next;
+  std::vector<double> takenTimes;
+  EventLog* log = nullptr;
+};
+
+// Applies `change` (identity by default) and records its inputs.
+class RecordingMerger final : public SnapshotMerger {
+ public:
+  Snapshot merge(const Snapshot& snapshot) override {
+    inputs.push_back(snapshot);
+    return change ? change(snapshot) : snapshot;
+  }
+  std::function<Snapshot(const Snapshot&)> change;
+  std::vector<Snapshot> inputs;
+};
+
+class RecordingWriter final : public SnapshotWriter {
+ public:
+  void save(const Snapshot& snapshot) override {
+    note(log, "save");
+    saved.push_back(snapshot);
+  }
+  std::vector<Snapshot> saved;
+  EventLog* log = nullptr;
+};
+
+class CountingReload final : public ReloadRequester {
+ public:
+  void requestReload() override {
+    note(log, "reload");
+    ++requests;
+  }
+  int requests = 0;
+  EventLog* log = nullptr;
+};
+
+class FakeLoginItem final : public LoginItem {
+ public:
+  bool registerAtLogin() override {
+    note(log, "login");
+    ++registrations;
+    return succeeds;
+  }
+  bool succeeds = true;
+  int registrations = 0;
+  EventLog* log = nullptr;
+};
+
+// Timers fire only when the test says so.
+class FakeEventLoop final : public EventLoop {
+ public:
+  struct Timer {
+    Seconds interval;
+    std::function<void()> action;
+    bool cancelled = false;
+  };
+  std::unique_ptr<RepeatingTimer> scheduleRepeating(Seconds interval,
+                                                    std::function<void()> action) override {
+    note(log, "timer");
+    timers.push_back(std::make_shared<Timer>(Timer{interval, std::move(action)}));
+    return std::make_unique<Handle>(timers.back());
+  }
+  void run() override {}
+  void stop() override {}
+  // One tick of every live timer.
+  void tick() {
+    for (const auto& timer : timers) {
+      if (!timer->cancelled) timer->action();
+    }
+  }
+  std::vector<std::shared_ptr<Timer>> timers;
+  EventLog* log = nullptr;
+
+ private:
+  struct Handle final : RepeatingTimer {
+    explicit Handle(std::shared_ptr<Timer> timer) : timer_(std::move(timer)) {}
+    ~Handle() override { timer_->cancelled = true; }
+    std::shared_ptr<Timer> timer_;
+  };
+};
+
+class FixedLocator final : public ContainerLocator {
+ public:
+  explicit FixedLocator(std::optional<std::string> directory) : directory_(std::move(directory)) {}
+  std::optional<std::string> containerDirectory() const override { return directory_; }
+
+ private:
+  std::optional<std::string> directory_;
+};
+
+// Files in memory; every operation is logged and each kind can be made to
+// fail.
+class MemoryFileSystem final : public FileSystem {
+ public:
+  struct Failures {
+    bool create = false, append = false, sync = false, close = false, rename = false,
+         list = false, read = false;
+  };
+
+  std::unique_ptr<WritableFile> createTemporaryFile(const std::string& directory,
+                                                    const std::string& prefix,
+                                                    unsigned) override {
+    log.push_back("create " + prefix);
+    if (fail.create) return nullptr;
+    const std::string path = directory + "/" + prefix + std::to_string(++serial_);
+    files[path] = "";
+    return std::make_unique<File>(*this, path);
+  }
+  bool rename(const std::string& from, const std::string& to) override {
+    log.push_back("rename " + from + " -> " + to);
+    if (fail.rename || !files.contains(from)) return false;
+    files[to] = files[from];
+    files.erase(from);
+    return true;
+  }
+  bool remove(const std::string& path) override {
+    log.push_back("remove " + path);
+    return files.erase(path) == 1;
+  }
+  bool syncDirectory(const std::string& directory) override {
+    log.push_back("syncdir " + directory);
+    return true;
+  }
+  std::optional<std::vector<std::string>> listDirectory(const std::string& directory) override {
+    if (fail.list) return std::nullopt;
+    std::vector<std::string> names;
+    for (const auto& [path, content] : files) {
+      if (path.starts_with(directory + "/")) names.push_back(path.substr(directory.size() + 1));
+    }
+    return names;
+  }
+  std::optional<std::string> readFile(const std::string& path, std::size_t limit) override {
+    auto found = files.find(path);
+    if (fail.read || found == files.end() || found->second.size() > limit) return std::nullopt;
+    return found->second;
+  }
+
+  std::map<std::string, std::string> files;
+  Failures fail;
+  std::vector<std::string> log;
+
+ private:
+  struct File final : WritableFile {
+    File(MemoryFileSystem& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
+    const std::string& path() const override { return path_; }
+    bool append(std::string_view bytes) override {
+      if (owner_.fail.append) {
+        // A short write: part of the bytes arrived.
+        owner_.files[path_] += bytes.substr(0, bytes.size() / 2);
+        return false;
+      }
+      owner_.files[path_] += bytes;
+      return true;
+    }
+    bool sync() override { return !owner_.fail.sync; }
+    bool close() override { return !owner_.fail.close; }
+    MemoryFileSystem& owner_;
+    std::string path_;
+  };
+  int serial_ = 0;
+};
+
+}  // namespace plugscope::test

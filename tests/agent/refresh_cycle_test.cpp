@@ -1,0 +1,204 @@
+#include "agent/refresh_cycle.h"
+
+#include <gtest/gtest.h>
+
+#include "agent_fakes.h"
+#include "shared/snapshot_json.h"
+
+namespace plugscope {
+namespace {
+
+using test::CountingReload;
+using test::FakeProcessRunner;
+using test::FixedLocator;
+using test::ManualClock;
+using test::MemoryFileSystem;
+using test::RecordingMerger;
+using test::RecordingWriter;
+using test::ScriptedScanner;
+
+PortStatus port(const std::string& id, std::int64_t number) {
+  PortStatus p;
+  p.id = id;
+  p.number = number;
+  return p;
+}
+
+PortStatus phonePort(std::optional<double> watts) {
+  PortStatus p = port("Port-USB-C@1", 1);
+  p.connected = true;
+  p.protocols = {"USB 3", "USB 2"};
+  p.device = "Phone";
+  p.usbPowerWatts = watts;
+  return p;
+}
+
+struct CycleFixture {
+  ManualClock clock;
+  ScriptedScanner scanner;
+  RecordingMerger merger;
+  RecordingWriter writer;
+  CountingReload reload;
+  RefreshCycle cycle{clock, scanner, merger, writer, reload};
+};
+
+TEST(RefreshCycle, LaunchPublishesEvenWithoutPorts) {
+  CycleFixture f;
+  f.clock.seconds = 100.25;
+  f.cycle.initialRefresh();
+  ASSERT_EQ(f.writer.saved.size(), 1u);
+  EXPECT_TRUE(f.writer.saved[0].ports.empty());
+  EXPECT_EQ(f.writer.saved[0].taken.seconds, 100.25);
+  EXPECT_EQ(f.merger.inputs.size(), 1u);
+  EXPECT_EQ(f.reload.requests, 1);
+}
+
+TEST(RefreshCycle, TickPublishesOnlyWhenThePortsChange) {
+  struct Case {
+    const char* name;
+    Snapshot launch;
+    Snapshot tick;
+    bool published;
+  };
+  PortStatus a = port("Port-USB-C@1", 1), b = port("Port-USB-C@2", 1);
+  const Case cases[] = {
+      {"same ports", {{phonePort(4.5)}, 96, {}}, {{phonePort(4.5)}, 96, {}}, false},
+      {"only the charger differs", {{phonePort(4.5)}, 96, {}}, {{phonePort(4.5)}, 60, {}}, false},
+      {"charger unplugged", {{phonePort(4.5)}, 96, {}}, {{phonePort(4.5)}, std::nullopt, {}},
+       false},
+      {"power 0.0 against -0.0", {{phonePort(0.0)}, {}, {}}, {{phonePort(-0.0)}, {}, {}}, false},
+      {"bus power 4.5 W to 2.5 W", {{phonePort(4.5)}, {}, {}}, {{phonePort(2.5)}, {}, {}}, true},
+      {"bus power absent to 0.0", {{phonePort(std::nullopt)}, {}, {}}, {{phonePort(0.0)}, {}, {}},
+       true},
+      {"equal numbers in the other order", {{a, b}, {}, {}}, {{b, a}, {}, {}}, true},
+      {"every port lost", {{a, b}, {}, {}}, {{}, {}, {}}, true},
+  };
+  for (const Case& c : cases) {
+    CycleFixture f;
+    f.scanner.next = c.launch;
+    f.clock.seconds = 10;
+    f.cycle.initialRefresh();
+    f.scanner.next = c.tick;
+    f.clock.seconds = 12;
+    f.cycle.refresh();
+
+    const std::size_t writes = c.published ? 2 : 1;
+    ASSERT_EQ(f.writer.saved.size(), writes) << c.name;
+    EXPECT_EQ(f.reload.requests, static_cast<int>(writes)) << c.name;
+    EXPECT_EQ(f.merger.inputs.size(), writes) << c.name;
+    EXPECT_EQ(f.writer.saved.back().taken.seconds, c.published ? 12 : 10) << c.name;
+    EXPECT_EQ(f.cycle.last(), c.published ? c.tick.ports : c.launch.ports) << c.name;
+    if (c.published) {
+      EXPECT_EQ(f.writer.saved.back().ports, c.tick.ports) << c.name;
+      EXPECT_EQ(f.writer.saved.back().chargerWatts, c.tick.chargerWatts) << c.name;
+    }
+  }
+}
+
+TEST(RefreshCycle, MergedSnapshotIsWrittenButLastKeepsTheScan) {
+  CycleFixture f;
+  PortStatus dock = port("Port-USB-C@3", 3);
+  dock.protocols = {"Thunderbolt", "USB 3"};
+  dock.speed = "40 Gbps";
+  f.scanner.next.ports = {dock};
+  f.merger.change = [](const Snapshot& s) {
+    Snapshot merged = s;
+    merged.ports[0].speed = "40 Gb/s";
+    merged.ports[0].protocols[0] = "Thunderbolt 4";
+    return merged;
+  };
+  f.cycle.initialRefresh();
+  ASSERT_EQ(f.writer.saved.size(), 1u);
+  EXPECT_EQ(f.writer.saved[0].ports[0].speed, "40 Gb/s");
+  EXPECT_EQ(f.writer.saved[0].ports[0].protocols[0], "Thunderbolt 4");
+  EXPECT_EQ(f.cycle.last(), std::vector<PortStatus>{dock});
+
+  // The same registry scan again: the report's differences are no change.
+  f.cycle.refresh();
+  EXPECT_EQ(f.writer.saved.size(), 1u);
+  EXPECT_EQ(f.merger.inputs.size(), 1u);
+}
+
+TEST(RefreshCycle, UnchangedTickStartsNoProcess) {
+  ManualClock clock;
+  ScriptedScanner scanner;
+  scanner.next.ports = {phonePort(4.5)};
+  FakeProcessRunner runner;
+  ThunderboltMerger merger(runner);
+  RecordingWriter writer;
+  CountingReload reload;
+  RefreshCycle cycle(clock, scanner, merger, writer, reload);
+
+  cycle.initialRefresh();
+  ASSERT_EQ(runner.calls.size(), 1u);
+  for (int i = 0; i < 5; ++i) cycle.refresh();
+  EXPECT_EQ(runner.calls.size(), 1u);
+  EXPECT_EQ(scanner.takenTimes.size(), 6u);
+  EXPECT_EQ(writer.saved.size(), 1u);
+  EXPECT_EQ(reload.requests, 1);
+}
+
+// Through the real store over a file layer that refuses the rename.
+TEST(RefreshCycle, FailedSaveStillReloadsAndIsNotRetriedUntilThePortsChange) {
+  ManualClock clock;
+  ScriptedScanner scanner;
+  RecordingMerger merger;
+  MemoryFileSystem files;
+  FixedLocator locator("/container");
+  SnapshotStore store(locator, files);
+  StoreSnapshotWriter writer(store);
+  CountingReload reload;
+  RefreshCycle cycle(clock, scanner, merger, writer, reload);
+
+  scanner.next.ports = {phonePort(4.5)};
+  clock.seconds = 1;
+  cycle.initialRefresh();
+  ASSERT_TRUE(store.loadSnapshot());
+
+  scanner.next.ports = {phonePort(2.5)};
+  files.fail.rename = true;
+  clock.seconds = 3;
+  cycle.refresh();
+  EXPECT_EQ(reload.requests, 2);
+  EXPECT_EQ(cycle.last(), scanner.next.ports);
+  EXPECT_EQ(store.loadSnapshot()->taken.seconds, 1) << "the old file stays whole";
+
+  files.fail.rename = false;
+  files.log.clear();
+  clock.seconds = 5;
+  cycle.refresh();
+  EXPECT_TRUE(files.log.empty()) << "same ports: no new attempt";
+  EXPECT_EQ(reload.requests, 2);
+
+  scanner.next.ports = {phonePort(std::nullopt)};
+  clock.seconds = 7;
+  cycle.refresh();
+  EXPECT_EQ(reload.requests, 3);
+  auto stored = store.loadSnapshot();
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->taken.seconds, 7);
+  EXPECT_EQ(stored->ports, scanner.next.ports);
+}
+
+TEST(RefreshCycle, NoContainerAtLaunchStillReloadsAndRemembersThePorts) {
+  ManualClock clock;
+  ScriptedScanner scanner;
+  scanner.next.ports = {phonePort(4.5)};
+  RecordingMerger merger;
+  MemoryFileSystem files;
+  FixedLocator locator(std::nullopt);
+  SnapshotStore store(locator, files);
+  StoreSnapshotWriter writer(store);
+  CountingReload reload;
+  RefreshCycle cycle(clock, scanner, merger, writer, reload);
+
+  cycle.initialRefresh();
+  cycle.refresh();
+  EXPECT_TRUE(files.log.empty());
+  EXPECT_TRUE(files.files.empty());
+  EXPECT_EQ(reload.requests, 1);
+  EXPECT_EQ(cycle.last(), scanner.next.ports);
+}
+
+}  // namespace
+}  // namespace plugscope

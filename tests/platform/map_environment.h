@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/linux/xdg_dirs.h"
+
+namespace plugscope::test {
+
+// An environment given by the test; no password-database home unless set.
+class MapEnvironment final : public Environment {
+ public:
+  std::optional<std::string> get(const std::string& name) const override {
+    auto found = variables.find(name);
+    if (found == variables.end()) return std::nullopt;
+    return found->second;
+  }
+  std::optional<std::string> passwordHome() const override { return home; }
+
+  std::map<std::string, std::string> variables;
+  std::optional<std::string> home;
+};
+
+// A fresh, empty directory named after the running test; removed again by
+// the next run of the same test.
+inline std::filesystem::path freshTestDirectory(const std::string& tag) {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  auto path = std::filesystem::path(::testing::TempDir()) /
+              (tag + "-" + info->test_suite_name() + "-" + info->name());
+  std::filesystem::remove_all(path);
+  std::filesystem::create_directories(path);
+  return path;
+}
+
+}  // namespace plugscope::test

@@ -1,0 +1,79 @@
+#include "platform/linux/timerfd_event_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+#include <vector>
+
+namespace plugscope {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+double cpuSeconds() {
+  timespec ts{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+TEST(TimerFdEventLoop, TicksOnItsGridAndWaitsWithoutSpinning) {
+  TimerFdEventLoop loop;
+  std::vector<Clock::time_point> ticks;
+  const auto start = Clock::now();
+  const double cpuBefore = cpuSeconds();
+  auto timer = loop.scheduleRepeating(EventLoop::Seconds(0.1), [&] {
+    ticks.push_back(Clock::now());
+    if (ticks.size() == 3) loop.stop();
+  });
+  loop.run();
+  ASSERT_EQ(ticks.size(), 3u);
+  EXPECT_GE(ticks[0] - start, 100ms) << "the first tick comes one interval after creation";
+  EXPECT_GE(ticks[2] - start, 300ms);
+  EXPECT_LT(cpuSeconds() - cpuBefore, 0.1) << "waiting must not burn CPU";
+}
+
+TEST(TimerFdEventLoop, OverrunningActionIsFollowedByOneImmediateTick) {
+  TimerFdEventLoop loop;
+  std::vector<Clock::time_point> ticks;
+  Clock::time_point overrunEnd;
+  const auto start = Clock::now();
+  auto timer = loop.scheduleRepeating(EventLoop::Seconds(0.2), [&] {
+    ticks.push_back(Clock::now());
+    if (ticks.size() == 1) {
+      std::this_thread::sleep_for(450ms);  // runs past the due times 0.4 s and 0.6 s
+      overrunEnd = Clock::now();
+    }
+    if (ticks.size() == 3) loop.stop();
+  });
+  loop.run();
+  ASSERT_EQ(ticks.size(), 3u);
+  // Once, as soon as the long action ends (the next grid point, 0.8 s, is
+  // 150 ms away), and then on the grid again rather than a burst.
+  EXPECT_LT(ticks[1] - overrunEnd, 100ms);
+  EXPECT_GE(ticks[2] - start, 800ms);
+  EXPECT_GE(ticks[2] - ticks[1], 100ms);
+}
+
+TEST(TimerFdEventLoop, CancelledTimersNeverFire) {
+  TimerFdEventLoop loop;
+  int cancelledTicks = 0, selfCancelling = 0, ticks = 0;
+  auto cancelled = loop.scheduleRepeating(EventLoop::Seconds(0.02), [&] { ++cancelledTicks; });
+  cancelled.reset();
+  std::unique_ptr<RepeatingTimer> own;
+  own = loop.scheduleRepeating(EventLoop::Seconds(0.02), [&] {
+    ++selfCancelling;
+    own.reset();
+  });
+  auto keeper = loop.scheduleRepeating(EventLoop::Seconds(0.03), [&] {
+    if (++ticks == 4) loop.stop();
+  });
+  loop.run();
+  EXPECT_EQ(cancelledTicks, 0);
+  EXPECT_EQ(selfCancelling, 1);
+}
+
+}  // namespace
+}  // namespace plugscope
