@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "widget/reload_requests.h"
+
+namespace plugscope {
+
+// Reload requests as the agent makes them on Linux: a file named "reload"
+// replaced (moved in) or written in the reload directory. The directory is
+// created (0700) when missing, so that the watch exists before the agent's
+// first request; when it is deleted later, it is made and watched again.
+// Without a directory, or when inotify is unavailable, waitFor only waits.
+// Owns its inotify descriptor.
+class InotifyReloadRequests final : public ReloadRequests {
+ public:
+  explicit InotifyReloadRequests(std::optional<std::string> directory);
+  ~InotifyReloadRequests() override;
+  InotifyReloadRequests(const InotifyReloadRequests&) = delete;
+  InotifyReloadRequests& operator=(const InotifyReloadRequests&) = delete;
+
+  // Requests that arrive while nobody waits are kept for the next call.
+  Wait waitFor(double seconds) override;
+
+  // True while the directory is being watched.
+  bool watching() const { return watch_ >= 0; }
+
+ private:
+  void watchDirectory();
+  // Reads every queued event; true when one was a request.
+  bool drainEvents();
+
+  std::optional<std::string> directory_;
+  int fd_ = -1;
+  int watch_ = -1;
+};
+
+inline constexpr const char* kReloadRequestFileName = "reload";
+
+}  // namespace plugscope

@@ -1,0 +1,20 @@
+#include "widget/cable_widget.h"
+
+#include "widget/cable_widget_view.h"
+
+namespace plugscope {
+
+CableWidget::CableWidget(const TimelineProvider& provider, const StringTable& strings)
+    : provider_(provider), strings_(strings) {}
+
+const WidgetConfiguration& CableWidget::configuration() const { return cableWidgetConfiguration(); }
+
+const TimelineProvider& CableWidget::provider() const { return provider_; }
+
+ViewNode CableWidget::body(const CableEntry& entry, WidgetFamily family) const {
+  return cableWidgetView(entry, family);
+}
+
+const StringTable& CableWidget::strings() const { return strings_; }
+
+}  // namespace plugscope

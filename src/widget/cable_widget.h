@@ -1,0 +1,24 @@
+#pragma once
+
+#include "widget/widget_extension.h"
+
+namespace plugscope {
+
+// Plugscope's widget: its configuration, the given provider and string
+// table, and cableWidgetView as the view of every entry. Both must outlive
+// it.
+class CableWidget final : public Widget {
+ public:
+  CableWidget(const TimelineProvider& provider, const StringTable& strings);
+
+  const WidgetConfiguration& configuration() const override;
+  const TimelineProvider& provider() const override;
+  ViewNode body(const CableEntry& entry, WidgetFamily family) const override;
+  const StringTable& strings() const override;
+
+ private:
+  const TimelineProvider& provider_;
+  const StringTable& strings_;
+};
+
+}  // namespace plugscope

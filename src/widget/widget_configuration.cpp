@@ -1,0 +1,15 @@
+#include "widget/widget_configuration.h"
+
+namespace plugscope {
+
+const WidgetConfiguration& cableWidgetConfiguration() {
+  static const WidgetConfiguration configuration{
+      "CableWidget",
+      "Plugscope",
+      "What each USB-C port is doing: device, speed, protocols and cable type.",
+      {WidgetFamily::small, WidgetFamily::medium, WidgetFamily::large},
+  };
+  return configuration;
+}
+
+}  // namespace plugscope
