@@ -3,6 +3,7 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "shared/json_nesting.h"
 #include "shared/json_text.h"
 
 namespace plugscope {
@@ -103,37 +104,54 @@ struct ReadFailed {
   JsonReadError error;
 };
 
+// Where a value sits: its parent's JSON pointer and its key or index. The
+// pointer text is only built when a read fails.
+struct Where {
+  const std::string& parent;
+  std::string_view key;
+  std::size_t index = 0;
+  bool isIndex = false;
+
+  std::string pointer() const {
+    return parent + "/" + (isIndex ? std::to_string(index) : std::string(key));
+  }
+};
+
 [[noreturn]] void fail(JsonReadFailure failure, std::string where) {
   throw ReadFailed{JsonReadError{failure, std::move(where)}};
 }
 
-// The member `key` of `object`, or nullptr when missing or null and optional.
-const Json* member(const Json& object, const std::string& key, const std::string& path,
-                   bool required) {
-  auto it = object.find(key);
+[[noreturn]] void fail(JsonReadFailure failure, const Where& where) {
+  fail(failure, where.pointer());
+}
+
+// The member `key` of `object`; nullptr when it is missing or null and
+// optional.
+const Json* member(const Json& object, const Where& where, bool required) {
+  auto it = object.find(where.key);
   if (it == object.end()) {
-    if (required) fail(JsonReadFailure::missingKey, path + "/" + key);
+    if (required) fail(JsonReadFailure::missingKey, where);
     return nullptr;
   }
   if (it->is_null()) {
-    if (required) fail(JsonReadFailure::nullValue, path + "/" + key);
+    if (required) fail(JsonReadFailure::nullValue, where);
     return nullptr;
   }
   return &*it;
 }
 
-std::string readString(const Json& v, const std::string& where) {
+std::string readString(const Json& v, const Where& where) {
   if (!v.is_string()) fail(JsonReadFailure::wrongType, where);
   return v.get<std::string>();
 }
 
-bool readBool(const Json& v, const std::string& where) {
+bool readBool(const Json& v, const Where& where) {
   if (!v.is_boolean()) fail(JsonReadFailure::wrongType, where);
   return v.get<bool>();
 }
 
 // A JSON number whose value is whole and fits int64; 3.0 reads as 3.
-std::int64_t readInteger(const Json& v, const std::string& where) {
+std::int64_t readInteger(const Json& v, const Where& where) {
   if (v.is_number_integer() && !v.is_number_unsigned()) return v.get<std::int64_t>();
   if (v.is_number_unsigned()) {
     const auto u = v.get<std::uint64_t>();
@@ -151,52 +169,76 @@ std::int64_t readInteger(const Json& v, const std::string& where) {
   fail(JsonReadFailure::wrongType, where);
 }
 
-double readDouble(const Json& v, const std::string& where) {
+double readDouble(const Json& v, const Where& where) {
   if (!v.is_number()) fail(JsonReadFailure::wrongType, where);
   return v.get<double>();
+}
+
+// Readers of one member of `object`, required or optional.
+template <typename T, typename Read>
+T required(const Json& object, const std::string& path, std::string_view key, Read read) {
+  const Where where{path, key};
+  return read(*member(object, where, true), where);
+}
+
+template <typename T, typename Read>
+std::optional<T> optional(const Json& object, const std::string& path, std::string_view key,
+                          Read read) {
+  const Where where{path, key};
+  if (const Json* v = member(object, where, false)) return read(*v, where);
+  return std::nullopt;
 }
 
 PortStatus readPort(const Json& v, const std::string& path) {
   if (!v.is_object()) fail(JsonReadFailure::wrongType, path);
   PortStatus p;
-  p.id = readString(*member(v, "id", path, true), path + "/id");
-  p.number = readInteger(*member(v, "number", path, true), path + "/number");
-  p.connected = readBool(*member(v, "connected", path, true), path + "/connected");
-  const Json& protocols = *member(v, "protocols", path, true);
-  if (!protocols.is_array()) fail(JsonReadFailure::wrongType, path + "/protocols");
+  p.id = required<std::string>(v, path, "id", readString);
+  p.number = required<std::int64_t>(v, path, "number", readInteger);
+  p.connected = required<bool>(v, path, "connected", readBool);
+  const Where protocolsAt{path, "protocols"};
+  const Json& protocols = *member(v, protocolsAt, true);
+  if (!protocols.is_array()) fail(JsonReadFailure::wrongType, protocolsAt);
+  p.protocols.reserve(protocols.size());
   for (std::size_t i = 0; i < protocols.size(); ++i) {
-    p.protocols.push_back(readString(protocols[i], path + "/protocols/" + std::to_string(i)));
+    if (!protocols[i].is_string()) {
+      fail(JsonReadFailure::wrongType, protocolsAt.pointer() + "/" + std::to_string(i));
+    }
+    p.protocols.push_back(protocols[i].get<std::string>());
   }
-  if (const Json* s = member(v, "speed", path, false)) p.speed = readString(*s, path + "/speed");
-  if (const Json* d = member(v, "device", path, false)) p.device = readString(*d, path + "/device");
-  p.smartCable = readBool(*member(v, "smartCable", path, true), path + "/smartCable");
-  p.activeCable = readBool(*member(v, "activeCable", path, true), path + "/activeCable");
-  p.opticalCable = readBool(*member(v, "opticalCable", path, true), path + "/opticalCable");
-  if (const Json* w = member(v, "usbPowerWatts", path, false)) {
-    p.usbPowerWatts = readDouble(*w, path + "/usbPowerWatts");
-  }
-  p.powerIn = readBool(*member(v, "powerIn", path, true), path + "/powerIn");
+  p.speed = optional<std::string>(v, path, "speed", readString);
+  p.device = optional<std::string>(v, path, "device", readString);
+  p.smartCable = required<bool>(v, path, "smartCable", readBool);
+  p.activeCable = required<bool>(v, path, "activeCable", readBool);
+  p.opticalCable = required<bool>(v, path, "opticalCable", readBool);
+  p.usbPowerWatts = optional<double>(v, path, "usbPowerWatts", readDouble);
+  p.powerIn = required<bool>(v, path, "powerIn", readBool);
   return p;
 }
 
 Snapshot readSnapshot(const Json& v) {
   if (!v.is_object()) fail(JsonReadFailure::malformedJson, "");
+  static const std::string kRoot;
   Snapshot s;
-  const Json& ports = *member(v, "ports", "", true);
-  if (!ports.is_array()) fail(JsonReadFailure::wrongType, "/ports");
+  const Where portsAt{kRoot, "ports"};
+  const Json& ports = *member(v, portsAt, true);
+  if (!ports.is_array()) fail(JsonReadFailure::wrongType, portsAt);
   s.ports.reserve(ports.size());
+  std::string path;
   for (std::size_t i = 0; i < ports.size(); ++i) {
-    s.ports.push_back(readPort(ports[i], "/ports/" + std::to_string(i)));
+    path = "/ports/" + std::to_string(i);
+    s.ports.push_back(readPort(ports[i], path));
   }
-  if (const Json* w = member(v, "chargerWatts", "", false)) {
-    s.chargerWatts = readInteger(*w, "/chargerWatts");
-  }
-  s.taken.seconds = readDouble(*member(v, "taken", "", true), "/taken");
+  s.chargerWatts = optional<std::int64_t>(v, kRoot, "chargerWatts", readInteger);
+  s.taken.seconds = required<double>(v, kRoot, "taken", readDouble);
   return s;
 }
 
 template <typename T, typename F>
 JsonReadResult<T> decodeWith(std::string_view bytes, F&& read) {
+  // A snapshot nests four levels; refuse a bracket bomb before it is parsed.
+  if (!jsonNestingWithin(bytes, kMaxJsonNesting)) {
+    return JsonReadError{JsonReadFailure::malformedJson, ""};
+  }
   Json parsed = Json::parse(bytes.begin(), bytes.end(), nullptr, /*allow_exceptions=*/false);
   if (parsed.is_discarded()) return JsonReadError{JsonReadFailure::malformedJson, ""};
   try {
