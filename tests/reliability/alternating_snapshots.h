@@ -1,0 +1,38 @@
+#pragma once
+
+// The two snapshots the crash-consistency writer saves in turn. They differ
+// in size (one port against four), so that a file holding the start of one
+// and the end of the other, or a cut-off copy, can never pass for either.
+
+#include "shared/snapshot.h"
+
+namespace plugscope::test {
+
+inline Snapshot smallSnapshot() {
+  PortStatus port;
+  port.id = "Port-USB-C@1";
+  port.number = 1;
+  return {{port}, std::nullopt, {725'000'000.25}};
+}
+
+inline Snapshot largeSnapshot() {
+  Snapshot snapshot;
+  snapshot.chargerWatts = 96;
+  snapshot.taken = {725'000'002.5};
+  for (std::int64_t number = 1; number <= 4; ++number) {
+    PortStatus port;
+    port.id = "Port-USB-C@" + std::to_string(number);
+    port.number = number;
+    port.connected = true;
+    port.protocols = {"USB 3", "USB 2"};
+    port.speed = "10 Gbps";
+    port.device = "Portable SSD with a rather long product name " + std::to_string(number);
+    port.smartCable = true;
+    port.usbPowerWatts = 4.5;
+    port.powerIn = number == 1;
+    snapshot.ports.push_back(port);
+  }
+  return snapshot;
+}
+
+}  // namespace plugscope::test

@@ -1,0 +1,257 @@
+// A writer saving through the real store is killed at random moments, over
+// and over, while a reader loads the file without pause: every load must
+// give one of the two saved snapshots whole, and the next save that runs to
+// its end must leave nothing but the snapshot file in the container.
+//
+// PLUGSCOPE_CRASH_KILLS sets the number of kills (default 300).
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "alternating_snapshots.h"
+#include "platform/linux/posix_file_system.h"
+#include "platform/linux/xdg_container_locator.h"
+#include "platform/map_environment.h"
+#include "shared/snapshot_json.h"
+#include "shared/snapshot_store.h"
+
+extern char** environ;
+
+namespace plugscope {
+namespace {
+
+using namespace std::chrono_literals;
+
+int killsFromEnvironment() {
+  const char* text = std::getenv("PLUGSCOPE_CRASH_KILLS");
+  if (!text || !*text) return 300;
+  return std::max(1, std::atoi(text));
+}
+
+// The test's own environment with HOME and XDG_DATA_HOME replaced.
+class ChildEnvironment {
+ public:
+  ChildEnvironment(const std::string& home, const std::string& dataHome) {
+    for (char** entry = environ; *entry; ++entry) {
+      const std::string_view text = *entry;
+      if (text.starts_with("HOME=") || text.starts_with("XDG_DATA_HOME=")) continue;
+      strings_.emplace_back(text);
+    }
+    strings_.push_back("HOME=" + home);
+    strings_.push_back("XDG_DATA_HOME=" + dataHome);
+    for (std::string& s : strings_) pointers_.push_back(s.data());
+    pointers_.push_back(nullptr);
+  }
+  char** get() { return pointers_.data(); }
+
+ private:
+  std::vector<std::string> strings_;
+  std::vector<char*> pointers_;
+};
+
+// One run of plugscope-snapshot-writer; killed and reaped when dropped.
+class WriterProcess {
+ public:
+  WriterProcess(std::vector<std::string> arguments, ChildEnvironment& env) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) return;
+    readyFd_ = ends[0];
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+    arguments.insert(arguments.begin(), PLUGSCOPE_SNAPSHOT_WRITER);
+    std::vector<char*> argv;
+    for (std::string& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), env.get()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(ends[1]);
+  }
+  ~WriterProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      reap();
+    }
+    if (readyFd_ >= 0) ::close(readyFd_);
+  }
+  WriterProcess(const WriterProcess&) = delete;
+  WriterProcess& operator=(const WriterProcess&) = delete;
+
+  bool started() const { return pid_ > 0; }
+
+  // True once the writer has said "ready"; false when it ended first.
+  bool waitUntilReady() {
+    std::string seen;
+    char buffer[16];
+    while (seen.find('\n') == std::string::npos) {
+      pollfd entry{readyFd_, POLLIN, 0};
+      if (::poll(&entry, 1, 60'000) <= 0) return false;
+      const ssize_t n = ::read(readyFd_, buffer, sizeof buffer);
+      if (n <= 0) return false;
+      seen.append(buffer, static_cast<std::size_t>(n));
+    }
+    return seen == "ready\n";
+  }
+
+  // The wait status.
+  int reap() {
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = -1;
+    return status;
+  }
+  int killAndReap() {
+    ::kill(pid_, SIGKILL);
+    return reap();
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int readyFd_ = -1;
+};
+
+// Loads the snapshot without pause until stopped and sorts every load.
+class ContinuousReader {
+ public:
+  ContinuousReader(const std::string& dataHome, std::string snapshotPath)
+      : snapshotPath_(std::move(snapshotPath)) {
+    env_.variables["XDG_DATA_HOME"] = dataHome;
+    thread_ = std::thread([this] { readUntilStopped(); });
+  }
+  ~ContinuousReader() { stop(); }
+
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+  std::atomic<long> loads{0}, small{0}, large{0}, bad{0};
+  std::string firstBad() {
+    const std::lock_guard lock(mutex_);
+    return firstBad_;
+  }
+
+ private:
+  void readUntilStopped() {
+    const Snapshot expected[2] = {test::smallSnapshot(), test::largeSnapshot()};
+    const XdgContainerLocator locator(env_);
+    PosixFileSystem files;
+    const SnapshotStore store(locator, files);
+    bool fileExists = false;
+    while (!stop_) {
+      // The file is never removed once there, so from here on every load
+      // must succeed.
+      fileExists = fileExists || ::access(snapshotPath_.c_str(), F_OK) == 0;
+      const auto loaded = store.loadSnapshot();
+      if (!loaded && !fileExists) continue;
+      ++loads;
+      if (loaded == expected[0]) {
+        ++small;
+      } else if (loaded == expected[1]) {
+        ++large;
+      } else {
+        ++bad;
+        const std::lock_guard lock(mutex_);
+        if (firstBad_.empty()) firstBad_ = loaded ? "another snapshot" : "no snapshot";
+      }
+    }
+  }
+
+  test::MapEnvironment env_;
+  std::string snapshotPath_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex mutex_;
+  std::string firstBad_;
+};
+
+std::vector<std::string> entriesOf(const std::string& directory) {
+  auto names = PosixFileSystem().listDirectory(directory).value_or(std::vector<std::string>{});
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(CrashConsistency, KilledWritersNeverLeaveAPartialSnapshotOrAStrayFile) {
+  const int kills = killsFromEnvironment();
+  const auto root = test::freshTestDirectory("crash");
+  const std::string home = (root / "home").string();
+  const std::string dataHome = (root / "data").string();
+  const std::string container = dataHome + "/" + kAppGroupIdentifier;
+  const std::string snapshotPath = container + "/" + kSnapshotFileName;
+  std::filesystem::create_directories(home);
+  ChildEnvironment env(home, dataHome);
+
+  const unsigned seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  // A save with its two flushes takes a few milliseconds on a disk; this
+  // lands anywhere in the first two or three.
+  std::uniform_int_distribution<int> delayMicroseconds(0, 12'000);
+
+  // Runs the writer to its end for exactly one save: afterwards the file
+  // holds the other snapshot than before and nothing else is in the
+  // container.
+  PosixFileSystem files;
+  const auto cleanSave = [&] {
+    const auto before = files.readFile(snapshotPath, kMaxSnapshotFileBytes);
+    const auto expected = encodeSnapshot(before == encodeSnapshot(test::smallSnapshot())
+                                             ? test::largeSnapshot()
+                                             : test::smallSnapshot());
+    WriterProcess writer({"--saves", "1"}, env);
+    ASSERT_TRUE(writer.started());
+    const int status = writer.reap();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    EXPECT_EQ(entriesOf(container), std::vector<std::string>{kSnapshotFileName});
+    EXPECT_EQ(files.readFile(snapshotPath, kMaxSnapshotFileBytes), expected);
+  };
+
+  ContinuousReader reader(dataHome, snapshotPath);
+  int leftTemporary = 0;
+  for (int kill = 1; kill <= kills; ++kill) {
+    {
+      WriterProcess writer({}, env);
+      ASSERT_TRUE(writer.started());
+      ASSERT_TRUE(writer.waitUntilReady()) << "kill " << kill;
+      std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
+      const int status = writer.killAndReap();
+      ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "kill " << kill;
+    }
+    if (entriesOf(container).size() > 1) ++leftTemporary;
+    if (kill % 50 == 0) {
+      ASSERT_NO_FATAL_FAILURE(cleanSave());
+    }
+  }
+  ASSERT_NO_FATAL_FAILURE(cleanSave());
+  reader.stop();
+
+  std::cout << "[ figures  ] kills " << kills << ", killed mid-save (temporary file left) "
+            << leftTemporary << ", loads " << reader.loads << " (small " << reader.small
+            << ", large " << reader.large << "), bad " << reader.bad << '\n';
+  EXPECT_EQ(reader.bad, 0) << "first bad load: " << reader.firstBad();
+  // Both snapshots were seen, so the reader really raced the writer.
+  if (kills >= 100) {
+    EXPECT_GT(reader.small, 0);
+    EXPECT_GT(reader.large, 0);
+  }
+}
+
+}  // namespace
+}  // namespace plugscope
