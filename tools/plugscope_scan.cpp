@@ -16,6 +16,7 @@
 #include <string>
 
 #include "agent/thunderbolt_report.h"
+#include "command_line.h"
 #include "platform/linux/read_file.h"
 #include "platform/linux/spawn_process_runner.h"
 #include "platform/linux/sysfs_registry.h"
@@ -25,11 +26,8 @@
 
 namespace {
 
-constexpr int kUsageError = 2;
-
 [[noreturn]] void die(const std::string& message) {
-  std::cerr << "plugscope-scan: " << message << '\n';
-  std::exit(kUsageError);
+  plugscope::tools::die("plugscope-scan", message);
 }
 
 std::optional<double> parseSeconds(std::string text) {
@@ -65,13 +63,7 @@ int main(int argc, char** argv) {
   report->excludes(skip);
   app.add_option("--taken", takenText, "seconds since 2001-01-01 00:00:00 UTC (default: now)");
   app.add_flag("--pretty", pretty, "indent the JSON for people");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    die(e.what());
-  }
+  plugscope::tools::parseOrDie(app, argc, argv);
 
   plugscope::PointInTime taken = now();
   if (app.count("--taken") > 0) {

@@ -29,6 +29,7 @@
 #include <optional>
 #include <string>
 
+#include "command_line.h"
 #include "platform/linux/inotify_reload_requests.h"
 #include "platform/linux/loaded_extension.h"
 #include "platform/linux/object_location.h"
@@ -43,13 +44,11 @@
 
 namespace {
 
-constexpr int kUsageError = 2;
-constexpr const char* kModuleName = "PlugscopeWidget.so";
-
 [[noreturn]] void die(const std::string& message) {
-  std::cerr << "plugscope-widget-host: " << message << '\n';
-  std::exit(kUsageError);
+  plugscope::tools::die("plugscope-widget-host", message);
 }
+
+constexpr const char* kModuleName = "PlugscopeWidget.so";
 
 bool isFile(const std::string& path) {
   struct stat st {};
@@ -98,13 +97,7 @@ int main(int argc, char** argv) {
   app.add_flag("--once", once, "render one timeline entry and exit");
   app.add_flag("--preview", preview, "render what the widget gallery shows");
   app.add_option("--extension", extensionPath, "the widget plug-in to load");
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::CallForHelp& e) {
-    return app.exit(e);
-  } catch (const CLI::ParseError& e) {
-    die(e.what());
-  }
+  plugscope::tools::parseOrDie(app, argc, argv);
 
   const bool toFile = app.count("--output") > 0;
   const bool terminal = !toFile && ::isatty(STDOUT_FILENO) == 1;
