@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "shared/integer_text.h"
+#include "shared/json_nesting.h"
 
 namespace plugscope {
 namespace {
@@ -53,6 +54,7 @@ std::string modeName(std::string_view value) {
 
 ThunderboltLinks parseThunderboltReport(std::string_view bytes) {
   ThunderboltLinks links;
+  if (!jsonNestingWithin(bytes, kMaxJsonNesting)) return links;
   const Json report = Json::parse(bytes.begin(), bytes.end(), nullptr, /*allow_exceptions=*/false);
   if (!report.is_object() || report.empty()) return links;
   auto items = report.find(kThunderboltDataType);

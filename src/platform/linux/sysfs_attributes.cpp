@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <utf8proc.h>
 
 namespace plugscope::sysfs {
@@ -17,7 +18,9 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // Shortest text of a number with at most one decimal place: 1.5, 480, 40.
 std::string numberText(double value) {
   const double rounded = std::round(value * 10.0) / 10.0;
-  char buffer[32];
+  // Room for every digit of the largest double, so that no rate read from
+  // a hostile tree is cut short into a smaller number.
+  char buffer[std::numeric_limits<double>::max_exponent10 + 16];
   if (rounded == std::floor(rounded)) {
     std::snprintf(buffer, sizeof buffer, "%.0f", rounded);
   } else {

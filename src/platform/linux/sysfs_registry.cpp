@@ -1,6 +1,7 @@
 #include "platform/linux/sysfs_registry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -252,7 +253,11 @@ class Builder {
         auto perLane = sysfs::gigabitsPerSecond(dir.read(speed).value_or(""));
         if (!perLane) return std::nullopt;
         const auto count = sysfs::integerWithUnit(dir.read(lanes).value_or("1"), "");
-        return *perLane * static_cast<double>(count && *count > 0 ? *count : 1) * 1000.0;
+        const double megabits =
+            *perLane * static_cast<double>(count && *count > 0 ? *count : 1) * 1000.0;
+        // Absurd lane texts can overflow; such a link has no rate to show.
+        if (!std::isfinite(megabits)) return std::nullopt;
+        return megabits;
       };
       // An asymmetric link is as fast as its faster direction.
       for (auto speed : {total("rx_speed", "rx_lanes"), total("tx_speed", "tx_lanes")}) {
