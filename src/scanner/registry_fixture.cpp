@@ -73,11 +73,12 @@ class FixtureSax final : public nlohmann::json_sax<Json> {
     std::string p;
     for (std::size_t i = 0; i < frames_.size(); ++i) {
       const Frame& f = frames_[i];
+      p += '/';
       if (f.value->is_object()) {
-        p += "/" + pointerToken(f.key);
+        p += pointerToken(f.key);
       } else {
         const bool innermost = i + 1 == frames_.size();
-        p += "/" + std::to_string(f.value->size() - (innermost ? 0 : 1));
+        p += std::to_string(f.value->size() - (innermost ? 0 : 1));
       }
     }
     return p;
