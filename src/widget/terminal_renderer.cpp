@@ -373,7 +373,9 @@ void TerminalRenderer::render(const ViewNode& root, WidgetFamily family, const S
     padRight(line, innerColumns);
     text += border("\u2502") + " ";
     writeLine(line, colours_, text);
-    text += " " + border("\u2502") + "\n";
+    text += ' ';
+    text += border("\u2502");
+    text += '\n';
   }
   text += border("\u2570" + rule + "\u256f") + "\n";
   out << text;

@@ -126,9 +126,11 @@ class FakeSysfs {
     std::string path = "devices/pci0000:00/0000:00:14.0";
     if (name.rfind("usb", 0) == 0) return path + "/" + name;
     const std::string bus = name.substr(0, name.find('-'));
-    path += "/usb" + bus;
+    path += "/usb";
+    path += bus;
     for (std::size_t dot = name.find('.'); ; dot = name.find('.', dot + 1)) {
-      path += "/" + name.substr(0, dot);
+      path += '/';
+      path += name.substr(0, dot);
       if (dot == std::string::npos) break;
     }
     return path;
