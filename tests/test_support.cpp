@@ -28,6 +28,15 @@ MemoryRegistry registryFromJson(const std::string& json) {
   return registry ? std::move(*registry) : MemoryRegistry{};
 }
 
+void expectUsageError(const ProgramResult& result, const std::string& mention,
+                      const std::string& context) {
+  EXPECT_EQ(result.exitStatus, 2) << context;
+  EXPECT_EQ(result.out, "") << context;
+  ASSERT_FALSE(result.err.empty()) << context;
+  EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << context << ": " << result.err;
+  EXPECT_NE(result.err.find(mention), std::string::npos) << context << ": " << result.err;
+}
+
 ProgramResult runProgram(const std::string& path, const std::vector<std::string>& args) {
   ProgramResult result;
   FILE* out = std::tmpfile();

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,12 @@ namespace plugscope::test {
 // Path of a bundled fixture file.
 inline std::string fixturePath(const std::string& name) {
   return std::string(PLUGSCOPE_FIXTURES_DIR) + "/" + name;
+}
+
+// The whole content of a file, byte for byte; empty when it cannot be read.
+inline std::string readAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Contents of a bundled fixture file; fails the test when missing.
@@ -28,6 +37,11 @@ struct ProgramResult {
   std::string out;
   std::string err;
 };
+
+// A command-line tool refused its input: status 2, nothing on stdout, and
+// exactly one line on stderr that mentions `mention`.
+void expectUsageError(const ProgramResult& result, const std::string& mention,
+                      const std::string& context);
 
 // Runs a program to its end with the given arguments (no shell), standard
 // input from /dev/null, and collects its output.

@@ -24,10 +24,7 @@ using namespace std::chrono_literals;
 
 constexpr const char* kGroup = "5L9QH2TR7M.io.plugscope.shared";
 
-std::string readAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::readAll;
 
 // Polls `done` until it holds or a generous deadline passes.
 bool waitFor(const std::function<bool()>& done, std::chrono::seconds limit = 20s) {

@@ -11,6 +11,7 @@
 #include "agent_fakes.h"
 #include "platform/linux/posix_file_system.h"
 #include "shared/snapshot_json.h"
+#include "test_support.h"
 
 namespace plugscope {
 namespace {
@@ -34,10 +35,7 @@ Snapshot sample(double taken) {
   return {{phone, empty}, 96, {taken}};
 }
 
-std::string readAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::readAll;
 
 std::vector<std::string> entries(const fs::path& directory) {
   std::vector<std::string> names;

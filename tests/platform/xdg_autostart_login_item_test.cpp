@@ -6,16 +6,14 @@
 
 #include "map_environment.h"
 #include "platform/linux/posix_file_system.h"
+#include "test_support.h"
 
 namespace plugscope {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string readAll(const fs::path& path) {
-  std::ifstream in(path);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::readAll;
 
 TEST(XdgAutostartLoginItem, EntryStartsTheAgentWithoutMenuOrTerminal) {
   EXPECT_EQ(autostartEntryText("/opt/plugscope/bin/plugscope"),

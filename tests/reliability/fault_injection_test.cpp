@@ -38,10 +38,7 @@ const std::string kReport =
     R"("current_speed_key":"Up to 40 Gb/s"},)"
     R"("_items":[{"device_name_key":"Dock","mode_key":"thunderbolt_four"}]}]})";
 
-std::string readAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using test::readAll;
 
 void writeAll(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;

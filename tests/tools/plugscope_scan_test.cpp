@@ -60,12 +60,7 @@ TEST(PlugscopeScanTool, BadInputGivesOneLineAndStatusTwo) {
       {"missing report", {"--registry", good, "--report", dir + "/no-report.json"}, "no-report.json"},
   };
   for (const Case& c : cases) {
-    const auto result = runProgram(kScan, c.args);
-    EXPECT_EQ(result.exitStatus, 2) << c.name;
-    EXPECT_EQ(result.out, "") << c.name;
-    ASSERT_FALSE(result.err.empty()) << c.name;
-    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << c.name << ": " << result.err;
-    EXPECT_NE(result.err.find(c.mention), std::string::npos) << c.name << ": " << result.err;
+    test::expectUsageError(runProgram(kScan, c.args), c.mention, c.name);
   }
 }
 

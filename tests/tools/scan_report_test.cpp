@@ -59,11 +59,7 @@ TEST(PlugscopeScanReport, UnusableOrMissingReportLeavesTheScan) {
 
 TEST(PlugscopeScanReport, UnreadableReportIsOneLineAndStatusTwo) {
   for (const std::string& report : {::testing::TempDir() + "/missing-report.json", ::testing::TempDir()}) {
-    const auto result = runProgram(kScanTool, dockScan({"--report", report}));
-    EXPECT_EQ(result.exitStatus, 2) << report;
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-    EXPECT_NE(result.err.find(report), std::string::npos) << result.err;
+    test::expectUsageError(runProgram(kScanTool, dockScan({"--report", report})), report, report);
   }
 }
 

@@ -56,12 +56,7 @@ TEST(ScanSysfs, BadSysfsArgumentsGiveOneLineAndStatusTwo) {
   for (const Case& c : cases) {
     auto args = c.args;
     args.push_back("--no-report");
-    const auto result = runProgram(kScan, args);
-    EXPECT_EQ(result.exitStatus, 2) << c.name;
-    EXPECT_EQ(result.out, "") << c.name;
-    ASSERT_FALSE(result.err.empty()) << c.name;
-    EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << c.name << ": " << result.err;
-    EXPECT_NE(result.err.find(c.mention), std::string::npos) << c.name << ": " << result.err;
+    test::expectUsageError(runProgram(kScan, args), c.mention, c.name);
   }
 }
 
