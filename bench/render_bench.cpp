@@ -4,11 +4,11 @@
 
 #include <sstream>
 
-#include "render/pango_text.h"
-#include "render/pinned_fonts.h"
-#include "render/png_encoding.h"
-#include "render/png_renderer.h"
-#include "render/widget_layout.h"
+#include "host/png/pango_text.h"
+#include "host/png/pinned_fonts.h"
+#include "host/png/png_encoding.h"
+#include "host/png/png_renderer.h"
+#include "host/widget_layout.h"
 #include "widget/cable_widget_view.h"
 #include "widget/sample_snapshot.h"
 

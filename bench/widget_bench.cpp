@@ -9,9 +9,9 @@
 #include "bench_support.h"
 #include "scanner/port_scan.h"
 #include "widget/cable_widget_view.h"
-#include "widget/string_table.h"
-#include "widget/terminal_renderer.h"
-#include "widget/tree_renderer.h"
+#include "widget_api/string_table.h"
+#include "host/terminal_renderer.h"
+#include "host/tree_renderer.h"
 
 namespace plugscope {
 namespace {

@@ -7,7 +7,6 @@
 // status 2, with nothing on stdout.
 #include <CLI/CLI.hpp>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +19,7 @@
 #include "platform/linux/read_file.h"
 #include "platform/linux/spawn_process_runner.h"
 #include "platform/linux/sysfs_registry.h"
+#include "platform/linux/system_clock.h"
 #include "scanner/port_scan.h"
 #include "scanner/registry_fixture.h"
 #include "shared/snapshot_json.h"
@@ -37,11 +37,6 @@ std::optional<double> parseSeconds(std::string text) {
   auto [ptr, ec] = std::from_chars(text.data(), end, value);
   if (text.empty() || ec != std::errc{} || ptr != end || !std::isfinite(value)) return std::nullopt;
   return value;
-}
-
-plugscope::PointInTime now() {
-  const auto since = std::chrono::system_clock::now().time_since_epoch();
-  return {std::chrono::duration<double>(since).count() - plugscope::kUnixTimeOfReference};
 }
 
 }  // namespace
@@ -65,7 +60,7 @@ int main(int argc, char** argv) {
   app.add_flag("--pretty", pretty, "indent the JSON for people");
   plugscope::tools::parseOrDie(app, argc, argv);
 
-  plugscope::PointInTime taken = now();
+  plugscope::PointInTime taken = plugscope::SystemClock().now();
   if (app.count("--taken") > 0) {
     auto seconds = parseSeconds(takenText);
     if (!seconds) die("--taken: not a finite number: " + takenText);

@@ -3,7 +3,7 @@
 #include "scanner/registry_source.h"
 #include "shared/clock.h"
 #include "widget/snapshot_loader.h"
-#include "widget/timeline_provider.h"
+#include "widget_api/timeline_provider.h"
 
 namespace plugscope {
 

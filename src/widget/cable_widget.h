@@ -1,8 +1,11 @@
 #pragma once
 
-#include "widget/widget_extension.h"
+#include "widget_api/widget_extension.h"
 
 namespace plugscope {
+
+// What Plugscope's one widget registers with its host.
+const WidgetConfiguration& cableWidgetConfiguration();
 
 // Plugscope's widget: its configuration, the given provider and string
 // table, and cableWidgetView as the view of every entry. Both must outlive

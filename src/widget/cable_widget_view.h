@@ -1,8 +1,8 @@
 #pragma once
 
-#include "widget/cable_entry.h"
-#include "widget/view_node.h"
-#include "widget/widget_family.h"
+#include "widget_api/cable_entry.h"
+#include "widget_api/view_node.h"
+#include "widget_api/widget_family.h"
 
 namespace plugscope {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "shared/port_status.h"
-#include "widget/view_node.h"
+#include "widget_api/view_node.h"
 
 namespace plugscope {
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "test_support.h"
+#include "widget/cable_widget.h"
 
 namespace plugscope {
 namespace {

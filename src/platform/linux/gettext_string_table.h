@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "widget/string_table.h"
+#include "widget_api/string_table.h"
 
 namespace plugscope {
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "widget/reload_requests.h"
+#include "host/reload_requests.h"
 
 namespace plugscope {
 

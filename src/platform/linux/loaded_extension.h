@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "widget/widget_extension.h"
+#include "widget_api/widget_extension.h"
 
 namespace plugscope {
 

@@ -1,0 +1,81 @@
+#include "host/host_session.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace plugscope {
+namespace {
+
+// The entry current at `now`: the latest one dated no later than now, else
+// the earliest.
+const CableEntry* currentEntry(const Timeline& timeline, PointInTime now) {
+  const CableEntry* best = nullptr;
+  for (const auto& entry : timeline.entries) {
+    if (entry.date.seconds <= now.seconds && (!best || entry.date.seconds >= best->date.seconds)) {
+      best = &entry;
+    }
+  }
+  if (best) return best;
+  for (const auto& entry : timeline.entries) {
+    if (!best || entry.date.seconds < best->date.seconds) best = &entry;
+  }
+  return best;
+}
+
+}  // namespace
+
+HostSession::HostSession(const Widget& widget, const WidgetRenderer& renderer, const Clock& clock,
+                         ReloadRequests& requests, std::ostream& out, HostOptions options)
+    : widget_(widget),
+      renderer_(renderer),
+      clock_(clock),
+      requests_(requests),
+      out_(out),
+      options_(options) {}
+
+PointInTime HostSession::renderOnce() {
+  const TimelineProvider& provider = widget_.provider();
+  const TimelineContext context{options_.family, options_.preview};
+  std::optional<CableEntry> entry;
+  std::optional<PointInTime> next;
+  if (options_.preview) {
+    provider.getSnapshot(context, [&](const CableEntry& given) { entry = given; });
+  } else {
+    provider.getTimeline(context, [&](const Timeline& timeline) {
+      if (const CableEntry* current = currentEntry(timeline, clock_.now())) entry = *current;
+      next = timeline.policy.after;
+    });
+  }
+  // A provider that gave nothing to draw still gets its placeholder drawn.
+  if (!entry) entry = provider.placeholder(context);
+
+  const ViewNode root = widget_.body(*entry, options_.family);
+  if (options_.clearScreen) out_ << kClearScreen;
+  renderer_.render(root, options_.family, widget_.strings(), out_);
+  if (!options_.once && !options_.outputIsTerminal) out_ << kRenderSeparator << '\n';
+  out_.flush();
+
+  const PointInTime now = clock_.now();
+  const double earliest = now.seconds + kMinimumWaitSeconds;
+  const double wanted = next ? next->seconds : now.seconds + kDefaultReloadSeconds;
+  return PointInTime{std::max(wanted, earliest)};
+}
+
+bool HostSession::run() {
+  while (out_) {
+    const PointInTime next = renderOnce();
+    if (options_.once || !out_) break;
+    // Long waits are split so that a clock set forward is noticed.
+    constexpr double kLongestWait = 60.0;
+    for (;;) {
+      const double remaining = next.seconds - clock_.now().seconds;
+      if (remaining <= 0) break;
+      const auto result = requests_.waitFor(std::min(remaining, kLongestWait));
+      if (result == ReloadRequests::Wait::requested) break;
+      if (result == ReloadRequests::Wait::closed) return static_cast<bool>(out_);
+    }
+  }
+  return static_cast<bool>(out_);
+}
+
+}  // namespace plugscope

@@ -1,0 +1,177 @@
+#include "host/host_session.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <sstream>
+
+#include "widget/cable_widget.h"
+#include "widget/sample_snapshot.h"
+#include "widget_test_support.h"
+
+namespace plugscope {
+namespace {
+
+class ManualClock final : public Clock {
+ public:
+  PointInTime now() const override { return {seconds}; }
+  double seconds = 1000;
+};
+
+// Gives a timeline of one entry per request, the snapshot's taken counting
+// the requests, with the reload date `reloadIn` seconds after now.
+class CountingProvider final : public TimelineProvider {
+ public:
+  explicit CountingProvider(const Clock& clock) : clock_(clock) {}
+  CableEntry placeholder(const TimelineContext&) const override {
+    ++placeholders;
+    return {clock_.now(), makeSampleSnapshot({-1})};
+  }
+  void getSnapshot(const TimelineContext& context,
+                   const std::function<void(const CableEntry&)>& completion) const override {
+    contexts.push_back(context);
+    ++snapshots;
+    completion({clock_.now(), Snapshot{{}, std::nullopt, {double(snapshots)}}});
+  }
+  void getTimeline(const TimelineContext& context,
+                   const std::function<void(const Timeline&)>& completion) const override {
+    contexts.push_back(context);
+    ++timelines;
+    if (silent) return;  // a faulty provider that never completes
+    const PointInTime now = clock_.now();
+    completion(Timeline{{{now, Snapshot{{}, std::nullopt, {double(timelines)}}}},
+                        {{now.seconds + reloadIn}}});
+  }
+
+  double reloadIn = 300;
+  bool silent = false;
+  mutable int placeholders = 0;
+  mutable int snapshots = 0;
+  mutable int timelines = 0;
+  mutable std::vector<TimelineContext> contexts;
+
+ private:
+  const Clock& clock_;
+};
+
+// Writes one line per render naming the snapshot's taken, so that tests see
+// which entry was drawn.
+class RecordingRenderer final : public WidgetRenderer {
+ public:
+  void render(const ViewNode& root, WidgetFamily family, const StringTable&,
+              std::ostream& out) const override {
+    families.push_back(family);
+    out << "render " << root.children.size() << "\n";
+  }
+  mutable std::vector<WidgetFamily> families;
+};
+
+// Answers waits from a script; a timeout moves the clock by the time
+// waited, a request by `requestAfter` seconds. An empty script closes.
+class ScriptedRequests final : public ReloadRequests {
+ public:
+  explicit ScriptedRequests(ManualClock& clock) : clock_(clock) {}
+  Wait waitFor(double seconds) override {
+    waits.push_back(seconds);
+    if (script.empty()) return Wait::closed;
+    const Wait next = script.front();
+    script.pop_front();
+    clock_.seconds += next == Wait::timedOut ? seconds : requestAfter;
+    return next;
+  }
+  std::deque<Wait> script;
+  std::vector<double> waits;
+  double requestAfter = 7;
+
+ private:
+  ManualClock& clock_;
+};
+
+struct Host {
+  ManualClock clock;
+  CountingProvider provider{clock};
+  test::MapStrings strings;
+  CableWidget widget{provider, strings};
+  RecordingRenderer renderer;
+  ScriptedRequests requests{clock};
+  std::ostringstream out;
+
+  bool run(HostOptions options) {
+    return HostSession(widget, renderer, clock, requests, out, options).run();
+  }
+};
+
+using Wait = ReloadRequests::Wait;
+
+TEST(HostSession, OnceRendersOneTimelineEntryWithoutSeparator) {
+  Host host;
+  EXPECT_TRUE(host.run({WidgetFamily::large, true, false, false, false}));
+  EXPECT_EQ(host.provider.timelines, 1);
+  EXPECT_EQ(host.out.str(), "render 3\n");  // header, message, spacer
+  EXPECT_TRUE(host.requests.waits.empty());
+  EXPECT_EQ(host.renderer.families, std::vector<WidgetFamily>{WidgetFamily::large});
+  ASSERT_EQ(host.provider.contexts.size(), 1u);
+  EXPECT_FALSE(host.provider.contexts[0].isPreview);
+  EXPECT_EQ(host.provider.contexts[0].family, WidgetFamily::large);
+}
+
+TEST(HostSession, AsksAgainAtTheReloadDateAndOnEveryRequest) {
+  Host host;
+  // Wait for the date, in slices; a request comes; then the requests end.
+  host.requests.script = {Wait::timedOut, Wait::timedOut, Wait::requested};
+  host.provider.reloadIn = 100;
+  EXPECT_TRUE(host.run({}));
+  EXPECT_EQ(host.provider.timelines, 3);
+  // First render at 1000, reload at 1100: waits of 60 then 40 seconds; the
+  // second render at 1100 waits for 1200 and is cut short by the request.
+  EXPECT_EQ(host.requests.waits, (std::vector<double>{60, 40, 60, 60}));
+  EXPECT_EQ(host.out.str(), "render 3\n---\nrender 3\n---\nrender 3\n---\n");
+}
+
+TEST(HostSession, RendersOnATerminalAreNotSeparatedButMayClearTheScreen) {
+  Host host;
+  host.requests.script = {Wait::requested};
+  HostOptions options;
+  options.outputIsTerminal = true;
+  options.clearScreen = true;
+  EXPECT_TRUE(host.run(options));
+  EXPECT_EQ(host.out.str(), std::string(kClearScreen) + "render 3\n" + kClearScreen + "render 3\n");
+}
+
+TEST(HostSession, AReloadDateInThePastCannotMakeItSpin) {
+  Host host;
+  host.provider.reloadIn = -50;
+  host.requests.script = {Wait::timedOut, Wait::timedOut};
+  EXPECT_TRUE(host.run({}));
+  EXPECT_EQ(host.requests.waits,
+            (std::vector<double>{HostSession::kMinimumWaitSeconds, HostSession::kMinimumWaitSeconds,
+                                 HostSession::kMinimumWaitSeconds}));
+}
+
+TEST(HostSession, PreviewAsksForTheGallerySnapshot) {
+  Host host;
+  EXPECT_TRUE(host.run({WidgetFamily::small, true, true, false, false}));
+  EXPECT_EQ(host.provider.snapshots, 1);
+  EXPECT_EQ(host.provider.timelines, 0);
+  ASSERT_EQ(host.provider.contexts.size(), 1u);
+  EXPECT_TRUE(host.provider.contexts[0].isPreview);
+}
+
+TEST(HostSession, AProviderThatNeverCompletesGetsItsPlaceholderDrawn) {
+  Host host;
+  host.provider.silent = true;
+  EXPECT_TRUE(host.run({WidgetFamily::medium, true, false, false, false}));
+  EXPECT_EQ(host.provider.placeholders, 1);
+  EXPECT_EQ(host.out.str(), "render 4\n");  // the sample: header, two rows, spacer
+}
+
+TEST(HostSession, StopsWhenTheOutputFails) {
+  Host host;
+  host.requests.script = {Wait::requested, Wait::requested};
+  host.out.setstate(std::ios::badbit);
+  EXPECT_FALSE(host.run({}));
+  EXPECT_EQ(host.provider.timelines, 0);
+}
+
+}  // namespace
+}  // namespace plugscope
