@@ -5,10 +5,10 @@
 namespace plugscope {
 
 // The widget as a rounded box of character cells in the proportions of
-// its family, its content laid out from the view tree: stacks side by side
-// or one below the other, flexible spacers taking the free columns, one-line
-// texts cut with "…" at the widget's width, other texts wrapped. Content
-// taller than the box is cut off at its bottom, as a host does.
+// its family, holding the same layout as a picture (widget_layout.h) made
+// in cells: every length of the view tree becomes the nearest whole number
+// of columns (8 points) or rows (16 points), and every text line is a row.
+// Content taller than the box is cut off at its bottom, as a host does.
 //
 // With `colours`, ANSI escape codes draw bold headlines and titles, dimmed
 // secondary texts, a green or dimmed status dot and the speed badge on a

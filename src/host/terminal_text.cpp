@@ -13,15 +13,10 @@ void appendCodepoint(std::string& out, utf8proc_int32_t codepoint) {
   out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
 }
 
-// One user-perceived character: its bytes and its columns.
-struct Grapheme {
-  std::string_view bytes;
-  int width = 0;
-};
+}  // namespace
 
-// Splits valid UTF-8 into grapheme clusters.
-std::vector<Grapheme> graphemes(std::string_view text) {
-  std::vector<Grapheme> out;
+std::vector<TerminalCharacter> terminalCharacters(std::string_view text) {
+  std::vector<TerminalCharacter> out;
   const auto* data = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
   const auto size = static_cast<utf8proc_ssize_t>(text.size());
   utf8proc_int32_t previous = -1;
@@ -48,8 +43,6 @@ std::vector<Grapheme> graphemes(std::string_view text) {
   if (start < text.size()) out.push_back({text.substr(start), width});
   return out;
 }
-
-}  // namespace
 
 std::string terminalSafeText(std::string_view text) {
   std::string out;
@@ -78,7 +71,7 @@ std::string terminalSafeText(std::string_view text) {
 
 int displayWidth(std::string_view text) {
   int width = 0;
-  for (const auto& grapheme : graphemes(text)) width += grapheme.width;
+  for (const auto& grapheme : terminalCharacters(text)) width += grapheme.width;
   return width;
 }
 
@@ -87,7 +80,7 @@ std::string truncateToWidth(std::string_view text, int width) {
   if (displayWidth(text) <= width) return std::string(text);
   std::string out;
   int used = 0;
-  for (const auto& grapheme : graphemes(text)) {
+  for (const auto& grapheme : terminalCharacters(text)) {
     if (used + grapheme.width > width - 1) break;
     out += grapheme.bytes;
     used += grapheme.width;
@@ -118,7 +111,7 @@ std::vector<std::string> wrapToWidth(std::string_view text, int width) {
     word.clear();
     wordWidth = 0;
   };
-  for (const auto& grapheme : graphemes(text)) {
+  for (const auto& grapheme : terminalCharacters(text)) {
     if (grapheme.bytes == " ") {
       flushWord();
       continue;

@@ -16,6 +16,15 @@ namespace plugscope {
 // space each.
 std::string terminalSafeText(std::string_view text);
 
+// One user-perceived character and the columns it takes.
+struct TerminalCharacter {
+  std::string_view bytes;
+  int width = 0;
+};
+
+// `text` (already terminal-safe) split into user-perceived characters.
+std::vector<TerminalCharacter> terminalCharacters(std::string_view text);
+
 // Columns that `text` (already terminal-safe) occupies.
 int displayWidth(std::string_view text);
 

@@ -5,7 +5,6 @@
 #include <tuple>
 
 #include "host/semantic_fonts.h"
-#include "host/symbol_shapes.h"
 #include "host/text_fitting.h"
 #include "host/widget_metrics.h"
 #include "widget_api/localized_text.h"
@@ -36,16 +35,17 @@ struct Insets {
   double top = 0, leading = 0, bottom = 0, trailing = 0;
 };
 
-Insets insetsOf(const PaddingModifier& padding) {
-  const double l = padding.length;
+Insets insetsOf(const PaddingModifier& padding, const LayoutSurface& surface) {
+  const double w = surface.width(padding.length);
+  const double h = surface.height(padding.length);
   switch (padding.edges) {
-    case Edges::top: return {l, 0, 0, 0};
-    case Edges::leading: return {0, l, 0, 0};
-    case Edges::bottom: return {0, 0, l, 0};
-    case Edges::trailing: return {0, 0, 0, l};
-    case Edges::horizontal: return {0, l, 0, l};
-    case Edges::vertical: return {l, 0, l, 0};
-    case Edges::all: return {l, l, l, l};
+    case Edges::top: return {h, 0, 0, 0};
+    case Edges::leading: return {0, w, 0, 0};
+    case Edges::bottom: return {0, 0, h, 0};
+    case Edges::trailing: return {0, 0, 0, w};
+    case Edges::horizontal: return {0, w, 0, w};
+    case Edges::vertical: return {h, 0, h, 0};
+    case Edges::all: return {h, w, h, w};
   }
   return {};
 }
@@ -55,32 +55,33 @@ std::optional<double> shrink(std::optional<double> length, double by) {
   return std::max(0.0, *length - by);
 }
 
-double spacerMinimum(const ViewNode& spacerNode) {
-  return std::max(0.0, spacerNode.minLength.value_or(kDefaultSpacerMinLength));
+// A spacer's shortest length along its stack's axis, in the surface's units.
+double spacerMinimum(const ViewNode& spacerNode, bool horizontal, const LayoutSurface& surface) {
+  const double points = spacerNode.minLength.value_or(kDefaultSpacerMinLength);
+  return std::max(0.0, horizontal ? surface.width(points) : surface.height(points));
+}
+
+// A stack's spacing between its children, in the surface's units.
+double stackSpacing(const ViewNode& stack, const LayoutSurface& surface) {
+  const double points = stack.spacing.value_or(kDefaultStackSpacing);
+  return std::max(0.0, stack.kind == ViewKind::hStack ? surface.width(points)
+                                                      : surface.height(points));
 }
 
 FontSpec fontOf(const ViewEnvironment& env) {
   return fontFor(env.font.value_or(kDefaultTextStyle), env.weight, env.monospacedDigits);
 }
 
-Size symbolSize(std::string_view symbol, const FontSpec& font) {
-  return {symbolShape(symbol).aspect * font.size, font.size};
-}
-
-double labelSpacing(const FontSpec& font) { return kLabelSpacingPerPoint * font.size; }
-
 // Spacers share `pool` equally, none below its minimum; those with the
 // largest minimum take theirs first. Gives each spacer's length.
-void shareAmongSpacers(const std::vector<const ViewNode*>& children,
-                       const std::vector<std::size_t>& spacers, double pool,
-                       std::vector<double>& lengths) {
+void shareAmongSpacers(const std::vector<double>& minimums, const std::vector<std::size_t>& spacers,
+                       double pool, std::vector<double>& lengths) {
   std::vector<std::size_t> order = spacers;
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return spacerMinimum(*children[a]) > spacerMinimum(*children[b]);
-  });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](std::size_t a, std::size_t b) { return minimums[a] > minimums[b]; });
   std::size_t left = order.size();
   for (std::size_t index : order) {
-    const double share = std::max(spacerMinimum(*children[index]), pool / static_cast<double>(left));
+    const double share = std::max(minimums[index], pool / static_cast<double>(left));
     lengths[index] = share;
     pool = std::max(0.0, pool - share);
     --left;
@@ -131,8 +132,9 @@ struct SetText {
 
 class LayoutEngine {
  public:
-  LayoutEngine(const StringTable& strings, const TextMeasurer& measurer)
-      : strings_(strings), measurer_(measurer) {}
+  LayoutEngine(const StringTable& strings, const LayoutSurface& surface,
+               const TextMeasurer& measurer)
+      : strings_(strings), surface_(surface), measurer_(measurer) {}
 
   Size size(const ViewNode& node, Proposal offer, const ViewEnvironment& parent) const {
     return sizeAt(node, node.modifiers.size(), offer, parent);
@@ -147,14 +149,15 @@ class LayoutEngine {
     for (std::size_t level = node.modifiers.size(); level > 0; --level) {
       const Modifier& modifier = node.modifiers[level - 1];
       if (const auto* padding = std::get_if<PaddingModifier>(&modifier)) {
-        const Insets in = insetsOf(*padding);
+        const Insets in = insetsOf(*padding, surface_);
         rect = {rect.x + in.leading, rect.y + in.top,
                 std::max(0.0, rect.width - in.leading - in.trailing),
                 std::max(0.0, rect.height - in.top - in.bottom)};
         offer = {shrink(offer.width, in.leading + in.trailing),
                  shrink(offer.height, in.top + in.bottom)};
       } else if (const auto* frame = std::get_if<FrameModifier>(&modifier)) {
-        offer = {std::max(0.0, frame->width), std::max(0.0, frame->height)};
+        offer = {std::max(0.0, surface_.width(frame->width)),
+                 std::max(0.0, surface_.height(frame->height))};
         const Size inner = sizeAt(node, level - 1, offer, parent);
         rect = {rect.x + (rect.width - inner.width) / 2, rect.y + (rect.height - inner.height) / 2,
                 inner.width, inner.height};
@@ -207,7 +210,7 @@ class LayoutEngine {
     if (level == 0) return contentSize(node, offer, environmentAt(node, 0, parent));
     const Modifier& modifier = node.modifiers[level - 1];
     if (const auto* padding = std::get_if<PaddingModifier>(&modifier)) {
-      const Insets in = insetsOf(*padding);
+      const Insets in = insetsOf(*padding, surface_);
       const Size inner = sizeAt(node, level - 1,
                                 {shrink(offer.width, in.leading + in.trailing),
                                  shrink(offer.height, in.top + in.bottom)},
@@ -215,7 +218,8 @@ class LayoutEngine {
       return {inner.width + in.leading + in.trailing, inner.height + in.top + in.bottom};
     }
     if (const auto* frame = std::get_if<FrameModifier>(&modifier)) {
-      return {std::max(0.0, frame->width), std::max(0.0, frame->height)};
+      return {std::max(0.0, surface_.width(frame->width)),
+              std::max(0.0, surface_.height(frame->height))};
     }
     return sizeAt(node, level - 1, offer, parent);
   }
@@ -257,20 +261,18 @@ class LayoutEngine {
       }
       case ViewKind::label: {
         const TextSetting setting = textSetting(node, env);
-        const Size symbol = symbolSize(node.symbol, setting.font);
-        const double gap = labelSpacing(setting.font);
+        const Size symbol = surface_.symbolSize(node.symbol, setting.font);
+        const double gap = surface_.labelSpacing(setting.font);
         const TextExtent extent = setText(setting, shrink(offer.width, symbol.width + gap)).extent;
         return {symbol.width + gap + extent.width, std::max(symbol.height, extent.height)};
       }
-      case ViewKind::image: return symbolSize(node.symbol, fontOf(env));
+      case ViewKind::image: return surface_.symbolSize(node.symbol, fontOf(env));
       case ViewKind::circle:
       case ViewKind::capsule:
-        return {offer.width.value_or(kShapeDefaultLength),
-                offer.height.value_or(kShapeDefaultLength)};
-      case ViewKind::spacer: {
-        const double minimum = spacerMinimum(node);
-        return {minimum, minimum};
-      }
+        return {offer.width.value_or(surface_.width(kShapeDefaultLength)),
+                offer.height.value_or(surface_.height(kShapeDefaultLength))};
+      case ViewKind::spacer:
+        return {spacerMinimum(node, true, surface_), spacerMinimum(node, false, surface_)};
       case ViewKind::vStack:
       case ViewKind::hStack: return planStack(node, offer, env).total;
     }
@@ -287,15 +289,16 @@ class LayoutEngine {
     plan.sizes.resize(count);
     if (count == 0) return plan;
 
-    const double gaps = std::max(0.0, node.spacing.value_or(kDefaultStackSpacing)) *
-                        static_cast<double>(count - 1);
+    const double gaps = stackSpacing(node, surface_) * static_cast<double>(count - 1);
     std::vector<std::size_t> spacers;
     std::vector<std::size_t> others;
+    std::vector<double> minimums(count, 0);
     double spacerMinimums = 0;
     for (std::size_t i = 0; i < count; ++i) {
       if (children[i]->kind == ViewKind::spacer) {
         spacers.push_back(i);
-        spacerMinimums += spacerMinimum(*children[i]);
+        minimums[i] = spacerMinimum(*children[i], horizontal, surface_);
+        spacerMinimums += minimums[i];
       } else {
         others.push_back(i);
       }
@@ -333,7 +336,7 @@ class LayoutEngine {
     const std::optional<double> mainOffer = horizontal ? offer.width : offer.height;
     const double pool = mainOffer ? std::max(0.0, *mainOffer - gaps - used) : 0;
     std::vector<double> lengths(count, 0);
-    shareAmongSpacers(children, spacers, pool, lengths);
+    shareAmongSpacers(minimums, spacers, pool, lengths);
     for (std::size_t i : spacers) {
       plan.sizes[i] = horizontal ? Size{lengths[i], 0} : Size{0, lengths[i]};
       plan.offers[i] = {plan.sizes[i].width, plan.sizes[i].height};
@@ -368,8 +371,8 @@ class LayoutEngine {
       }
       case ViewKind::label: {
         const TextSetting setting = textSetting(node, env);
-        const Size symbol = symbolSize(node.symbol, setting.font);
-        const double gap = labelSpacing(setting.font);
+        const Size symbol = surface_.symbolSize(node.symbol, setting.font);
+        const double gap = surface_.labelSpacing(setting.font);
         SetText set = setText(setting, shrink(offer.width, symbol.width + gap));
         view.text = std::move(set.text);
         view.truncated = set.truncated;
@@ -399,7 +402,7 @@ class LayoutEngine {
     const bool horizontal = node.kind == ViewKind::hStack;
     const StackPlan plan = planStack(node, offer, env);
     const Rect r = view.contentFrame;
-    const double spacing = std::max(0.0, node.spacing.value_or(kDefaultStackSpacing));
+    const double spacing = stackSpacing(node, surface_);
     const Alignment alignment = node.alignment.value_or(Alignment::center);
     double along = horizontal ? r.x : r.y;
     for (std::size_t i = 0; i < node.children.size(); ++i) {
@@ -425,24 +428,25 @@ class LayoutEngine {
   }
 
   const StringTable& strings_;
+  const LayoutSurface& surface_;
   const TextMeasurer& measurer_;
 };
 
 }  // namespace
 
 WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-                          const TextMeasurer& measurer) {
+                          const LayoutSurface& surface) {
   WidgetLayout layout;
-  const Size widget = widgetSize(family);
+  const Size widget = surface.widgetSize(family);
+  const double margin = surface.contentMargin();
   layout.bounds = {0, 0, widget.width, widget.height};
-  layout.contentArea = {kContentMargin, kContentMargin, widget.width - 2 * kContentMargin,
-                        widget.height - 2 * kContentMargin};
+  layout.contentArea = {margin, margin, widget.width - 2 * margin, widget.height - 2 * margin};
   if (const auto* background = findModifier<ContainerBackgroundModifier>(root)) {
     layout.containerBackground = background->style;
   }
 
-  const RememberingMeasurer remembering(measurer);
-  const LayoutEngine engine(strings, remembering);
+  const RememberingMeasurer remembering(surface.text());
+  const LayoutEngine engine(strings, surface, remembering);
   const Rect area = layout.contentArea;
   const Proposal offer{area.width, area.height};
   const Size size = engine.size(root, offer, ViewEnvironment{});
@@ -451,6 +455,15 @@ WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const Strin
                     size.height};
   layout.root = engine.place(root, placed, offer, ViewEnvironment{});
   return layout;
+}
+
+}  // namespace plugscope
+
+namespace plugscope {
+
+WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
+                          const TextMeasurer& measurer) {
+  return layoutWidget(root, family, strings, PointSurface(measurer));
 }
 
 }  // namespace plugscope

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/geometry.h"
+#include "host/layout_surface.h"
 #include "host/text_measurer.h"
 #include "widget_api/string_table.h"
 #include "widget_api/view_node.h"
@@ -48,8 +49,9 @@ struct WidgetLayout {
   PlacedView root;
 };
 
-// Lays out `root` as the host shows a widget of `family`, the way a
-// declarative stack layout does:
+// Lays out `root` as the host shows a widget of `family` on `surface`, the
+// way a declarative stack layout does (lengths below are points, which the
+// surface turns into its own units):
 //  - a stack offers its children its width (horizontal stacks: what is
 //    left, the narrowest child first) and places them with its spacing
 //    (8 points when the node gives none) and alignment;
@@ -61,7 +63,11 @@ struct WidgetLayout {
 //  - vertical stacks never squeeze their children: content taller than
 //    the widget runs past its bottom edge, where the renderer clips it.
 // The root sits in the content area, centred, but never above its top.
-// Texts are resolved through `strings` and measured by `measurer`.
+// Texts are resolved through `strings`.
+WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
+                          const LayoutSurface& surface);
+
+// The same in points, with texts measured by `measurer`: what pictures use.
 WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
                           const TextMeasurer& measurer);
 
