@@ -65,11 +65,11 @@ class BenchEnvironment final : public Environment {
   std::map<std::string, std::string> variables;
 };
 
+// A new directory of this run's own, so that two runs never share one.
 fs::path benchDirectory(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("plugscope-bench-" + name);
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
+  std::string pattern = (fs::temp_directory_path() / ("plugscope-bench-" + name + "-XXXXXX")).string();
+  if (!::mkdtemp(pattern.data())) throw fs::filesystem_error("mkdtemp", std::error_code(errno, std::generic_category()));
+  return pattern;
 }
 
 // After the launch refresh, every tick scans the same registry: no merge,

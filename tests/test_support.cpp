@@ -14,6 +14,12 @@
 
 namespace plugscope::test {
 
+std::filesystem::path freshDirectory(const std::string& tag) {
+  std::string pattern = ::testing::TempDir() + "/" + tag + "-XXXXXX";
+  if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp " << pattern;
+  return pattern;
+}
+
 std::string readFixture(const std::string& name) {
   std::string error;
   auto text = readWholeFile(fixturePath(name), error);

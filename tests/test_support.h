@@ -21,6 +21,10 @@ inline std::string readAll(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A new, empty directory under the test's own temporary directory, named
+// `tag` plus a unique suffix (mkdtemp).
+std::filesystem::path freshDirectory(const std::string& tag);
+
 // Contents of a bundled fixture file; fails the test when missing.
 std::string readFixture(const std::string& name);
 

@@ -103,12 +103,7 @@ FileStamp stampOf(const fs::path& path) {
   return {st.st_ino, st.st_mtim};
 }
 
-fs::path freshRoot(const std::string& tag) {
-  const fs::path root = fs::path(::testing::TempDir()) / ("e2e-" + tag);
-  fs::remove_all(root);
-  fs::create_directories(root);
-  return root;
-}
+fs::path freshRoot(const std::string& tag) { return test::freshDirectory("e2e-" + tag); }
 
 std::optional<Snapshot> storedSnapshot(const fs::path& file) {
   return decodeSnapshotOrNone(readAll(file));

@@ -49,17 +49,11 @@ std::vector<std::string> entries(const fs::path& directory) {
 // The store over the real file system in a fresh directory.
 class SnapshotStoreOnDisk : public ::testing::Test {
  protected:
-  void SetUp() override {
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-  }
   void TearDown() override { fs::remove_all(directory_); }
   void write(const std::string& bytes) { std::ofstream(file(), std::ios::binary) << bytes; }
   fs::path file() const { return directory_ / "snapshot.json"; }
 
-  fs::path directory_ =
-      fs::path(::testing::TempDir()) /
-      ("store-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+  fs::path directory_ = test::freshDirectory("store");
   PosixFileSystem files_;
   FixedLocator locator_{directory_.string()};
   SnapshotStore store_{locator_, files_};

@@ -173,5 +173,54 @@ TEST(HostSession, StopsWhenTheOutputFails) {
   EXPECT_EQ(host.provider.timelines, 0);
 }
 
+// A timeline of entries at 990, 1000 and 1010 holding one, two and three
+// ports, whatever the clock says.
+class ThreeEntryProvider final : public TimelineProvider {
+ public:
+  CableEntry placeholder(const TimelineContext&) const override { return {}; }
+  void getSnapshot(const TimelineContext&,
+                   const std::function<void(const CableEntry&)>&) const override {}
+  void getTimeline(const TimelineContext&,
+                   const std::function<void(const Timeline&)>& completion) const override {
+    Timeline timeline;
+    for (int ports = 1; ports <= 3; ++ports) {
+      Snapshot snapshot;
+      for (int n = 1; n <= ports; ++n) snapshot.ports.push_back(test::port(n, false));
+      timeline.entries.push_back({{980.0 + 10 * ports}, snapshot});
+    }
+    timeline.policy.after = {2000};
+    completion(timeline);
+  }
+};
+
+TEST(HostSession, DrawsTheEntryDatedLatestAtOrBeforeNowElseTheFirst) {
+  struct Row {
+    double now;
+    const char* drawn;  // header, the entry's ports, spacer
+  };
+  const Row rows[] = {
+      {985, "render 3\n"},     // before every entry: the first
+      {990, "render 3\n"},     // at the first
+      {999.5, "render 3\n"},   // between the first and the second
+      {1000, "render 4\n"},    // exactly at the second
+      {1005, "render 4\n"},    // between the second and the third
+      {1010, "render 5\n"},    // at the third
+      {1500, "render 5\n"},    // after all of them
+  };
+  for (const Row& row : rows) {
+    ManualClock clock;
+    clock.seconds = row.now;
+    const ThreeEntryProvider provider;
+    const test::MapStrings strings;
+    const CableWidget widget{provider, strings};
+    const RecordingRenderer renderer;
+    ScriptedRequests requests{clock};
+    std::ostringstream out;
+    HostSession(widget, renderer, clock, requests, out, {WidgetFamily::large, true, false, false, false})
+        .run();
+    EXPECT_EQ(out.str(), row.drawn) << "at " << row.now;
+  }
+}
+
 }  // namespace
 }  // namespace plugscope

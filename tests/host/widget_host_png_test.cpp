@@ -18,10 +18,7 @@ const std::string kHost = test::builtProgram("bin/plugscope-widget-host");
 class WidgetHostPngTest : public testing::Test {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("plugscope-host-png-" + std::to_string(::getpid()) + "-" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    root_ = test::freshDirectory("host-png");
     fs::create_directories(root_ / "data" / kAppGroupIdentifier);
     fs::create_directories(root_ / "run");
     std::ofstream(root_ / "data" / kAppGroupIdentifier / "snapshot.json")

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/xdg_dirs.h"
+#include "test_support.h"
 
 namespace plugscope::test {
 
@@ -25,15 +26,9 @@ class MapEnvironment final : public Environment {
   std::optional<std::string> home;
 };
 
-// A fresh, empty directory named after the running test; removed again by
-// the next run of the same test.
+// A fresh, empty directory of the running test's own.
 inline std::filesystem::path freshTestDirectory(const std::string& tag) {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  auto path = std::filesystem::path(::testing::TempDir()) /
-              (tag + "-" + info->test_suite_name() + "-" + info->name());
-  std::filesystem::remove_all(path);
-  std::filesystem::create_directories(path);
-  return path;
+  return freshDirectory(tag);
 }
 
 }  // namespace plugscope::test

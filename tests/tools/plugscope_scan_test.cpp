@@ -36,7 +36,7 @@ TEST(PlugscopeScanTool, TakenAndPrettyLayout) {
 }
 
 TEST(PlugscopeScanTool, BadInputGivesOneLineAndStatusTwo) {
-  const std::string dir = ::testing::TempDir();
+  const std::string dir = test::freshDirectory("scan-input");
   const std::string malformed = dir + "/malformed-registry.json";
   std::ofstream(malformed) << R"({"entries":[{"classes":[]}]})";
   const std::string good = fixturePath("laptop-on-battery.json");

@@ -42,7 +42,7 @@ TEST(PlugscopeScanReport, ReportFileIsMergedIntoThePorts) {
 
 TEST(PlugscopeScanReport, UnusableOrMissingReportLeavesTheScan) {
   const std::string asScanned = test::readFixture("laptop-dock-display-charger.expected.json");
-  const std::string notJson = ::testing::TempDir() + "/not-a-report.txt";
+  const std::string notJson = test::freshDirectory("report").string() + "/not-a-report.txt";
   std::ofstream(notJson) << "system_profiler: unknown data type\n";
   const std::pair<const char*, std::vector<std::string>> cases[] = {
       {"no report", {"--no-report"}},
@@ -58,7 +58,8 @@ TEST(PlugscopeScanReport, UnusableOrMissingReportLeavesTheScan) {
 }
 
 TEST(PlugscopeScanReport, UnreadableReportIsOneLineAndStatusTwo) {
-  for (const std::string& report : {::testing::TempDir() + "/missing-report.json", ::testing::TempDir()}) {
+  const std::string dir = test::freshDirectory("report");
+  for (const std::string& report : {dir + "/missing-report.json", dir}) {
     test::expectUsageError(runProgram(kScanTool, dockScan({"--report", report})), report, report);
   }
 }
