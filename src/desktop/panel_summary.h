@@ -11,6 +11,10 @@
 
 namespace plugscope {
 
+// The gettext text domain of the panel's texts (catalogues under
+// <prefix>/share/locale, beside the widget's).
+inline constexpr const char* kPanelTextDomain = "plugscope-desktop";
+
 // The panel entry's one-line summary of a snapshot, in the user's language:
 // "N ports in use" (N connected ports, with the language's plural forms),
 // "Nothing plugged in" when ports exist but none is connected, or "No USB-C

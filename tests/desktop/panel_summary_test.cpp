@@ -101,7 +101,7 @@ class ScopedLocale {
 TEST(PanelSummary, GermanUsesTheCataloguesPluralForms) {
   const ScopedLocale german("de_DE.UTF-8");
   ASSERT_TRUE(german.ok()) << "scripts/install-deps generates de_DE.UTF-8";
-  const GettextPluralStringTable strings("plugscope-desktop",
+  const GettextPluralStringTable strings(kPanelTextDomain,
                                          std::string(PLUGSCOPE_BINARY_DIR) + "/share/locale");
   EXPECT_EQ(panelSummary(dockLaptop(), strings), "4 Anschl\u00fcsse belegt \u00b7 96 W");
   EXPECT_EQ(panelSummary({{port(1, true)}, std::nullopt, 0}, strings), "1 Anschluss belegt");
