@@ -8,8 +8,8 @@
 namespace plugscope {
 
 std::string panelSummary(const Snapshot& snapshot, const PluralStringTable& strings) {
-  const auto connected = static_cast<std::uint64_t>(std::ranges::count_if(
-      snapshot.ports, [](const PortStatus& port) { return port.connected; }));
+  const auto connected = static_cast<std::uint64_t>(
+      std::ranges::count_if(snapshot.ports, [](const PortStatus& port) { return port.connected; }));
   std::string summary;
   if (snapshot.ports.empty()) {
     summary = strings.lookup("No USB-C ports found");
@@ -47,9 +47,9 @@ std::vector<PanelMenuItem> panelMenu(const Snapshot& snapshot, PanelToggles togg
   if (!menu.empty()) menu.push_back(PanelMenuItem::divider());
   menu.push_back(
       PanelMenuItem::action(menuLabel(strings.lookup("Show widget")), PanelCommand::showWidget));
-  menu.push_back(PanelMenuItem::toggle(
-      menuLabel(strings.lookup("Notify when something is plugged in")),
-      PanelCommand::notifyOnPlug, toggles.notifyOnPlug));
+  menu.push_back(
+      PanelMenuItem::toggle(menuLabel(strings.lookup("Notify when something is plugged in")),
+                            PanelCommand::notifyOnPlug, toggles.notifyOnPlug));
   menu.push_back(PanelMenuItem::toggle(menuLabel(strings.lookup("Start at login")),
                                        PanelCommand::startAtLogin, toggles.startAtLogin));
   menu.push_back(PanelMenuItem::action(menuLabel(strings.lookup("Quit")), PanelCommand::quit));

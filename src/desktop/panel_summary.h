@@ -38,8 +38,8 @@ struct PanelMenuItem {
   std::string label;
   bool separator = false;
   bool enabled = true;
-  std::optional<bool> checked;           // a toggle and its state
-  std::optional<PanelCommand> command;   // none for port lines and the separator
+  std::optional<bool> checked;          // a toggle and its state
+  std::optional<PanelCommand> command;  // none for port lines and the separator
 
   // A disabled line that only informs.
   static PanelMenuItem line(std::string label) { return {std::move(label), false, false, {}, {}}; }

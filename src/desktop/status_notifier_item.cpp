@@ -47,7 +47,9 @@ constexpr const char* kIntrospection = R"xml(<node>
     <signal name="NewOverlayIcon"/>
     <signal name="NewToolTip"/>
     <signal name="NewStatus"><arg name="status" type="s"/></signal>
-    <signal name="XAyatanaNewLabel"><arg name="label" type="s"/><arg name="guide" type="s"/></signal>
+    <signal name="XAyatanaNewLabel">
+      <arg name="label" type="s"/><arg name="guide" type="s"/>
+    </signal>
   </interface>
   <interface name="com.canonical.dbusmenu">
     <property name="Version" type="u" access="read"/>
@@ -94,8 +96,12 @@ constexpr const char* kIntrospection = R"xml(<node>
       <arg name="updatedProps" type="a(ia{sv})"/>
       <arg name="removedProps" type="a(ias)"/>
     </signal>
-    <signal name="LayoutUpdated"><arg name="revision" type="u"/><arg name="parent" type="i"/></signal>
-    <signal name="ItemActivationRequested"><arg name="id" type="i"/><arg name="timestamp" type="u"/></signal>
+    <signal name="LayoutUpdated">
+      <arg name="revision" type="u"/><arg name="parent" type="i"/>
+    </signal>
+    <signal name="ItemActivationRequested">
+      <arg name="id" type="i"/><arg name="timestamp" type="u"/>
+    </signal>
   </interface>
 </node>)xml";
 
@@ -187,10 +193,9 @@ GVariant* pixmapList(bool withPixels) {
     for (const int size : kPanelIconSizes) {
       const IconPixmap pixmap = drawPanelIcon(size);
       if (pixmap.argb.empty()) continue;
-      g_variant_builder_add(
-          &builder, "(ii@ay)", pixmap.width, pixmap.height,
-          g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, pixmap.argb.data(), pixmap.argb.size(),
-                                    1));
+      g_variant_builder_add(&builder, "(ii@ay)", pixmap.width, pixmap.height,
+                            g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, pixmap.argb.data(),
+                                                      pixmap.argb.size(), 1));
     }
   }
   return g_variant_ref_sink(g_variant_builder_end(&builder));
@@ -239,11 +244,11 @@ struct StatusNotifierItem::Impl {
   static GVariant* menuProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                 const gchar* name, GError**, gpointer data);
   static void itemCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                       const gchar* method, GVariant* parameters,
-                       GDBusMethodInvocation* invocation, gpointer data);
+                       const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
+                       gpointer data);
   static void menuCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                       const gchar* method, GVariant* parameters,
-                       GDBusMethodInvocation* invocation, gpointer data);
+                       const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
+                       gpointer data);
 
   GVariant* layout(std::int32_t parent, std::int32_t depth, GVariant* names) const;
   // Runs what a click on `id` means. May destroy the item: touch nothing after.
@@ -275,16 +280,16 @@ void StatusNotifierItem::Impl::attach(GDBusConnection* bus) {
   static const GDBusInterfaceVTable menuTable = {menuCall, menuProperty, nullptr, {}};
   itemObject = g_dbus_connection_register_object(
       connection, kStatusNotifierItemPath,
-      g_dbus_node_info_lookup_interface(introspection(), kItemInterface), &itemTable, this,
-      nullptr, nullptr);
+      g_dbus_node_info_lookup_interface(introspection(), kItemInterface), &itemTable, this, nullptr,
+      nullptr);
   menuObject = g_dbus_connection_register_object(
       connection, kPanelMenuPath,
-      g_dbus_node_info_lookup_interface(introspection(), kMenuInterface), &menuTable, this,
-      nullptr, nullptr);
+      g_dbus_node_info_lookup_interface(introspection(), kMenuInterface), &menuTable, this, nullptr,
+      nullptr);
   // Called at once when a watcher is there, and again for every new one.
-  watcherWatch = g_bus_watch_name_on_connection(connection, kWatcherName,
-                                                G_BUS_NAME_WATCHER_FLAGS_NONE, onWatcherAppeared,
-                                                nullptr, this, nullptr);
+  watcherWatch =
+      g_bus_watch_name_on_connection(connection, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                     onWatcherAppeared, nullptr, this, nullptr);
 }
 
 void StatusNotifierItem::Impl::onWatcherAppeared(GDBusConnection* connection, const gchar*,
@@ -344,8 +349,8 @@ GVariant* StatusNotifierItem::Impl::menuProperty(GDBusConnection*, const gchar*,
   return nullptr;
 }
 
-void StatusNotifierItem::Impl::itemCall(GDBusConnection*, const gchar*, const gchar*,
-                                        const gchar*, const gchar* method, GVariant*,
+void StatusNotifierItem::Impl::itemCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                        const gchar* method, GVariant*,
                                         GDBusMethodInvocation* invocation, gpointer data) {
   g_dbus_method_invocation_return_value(invocation, nullptr);
   // ContextMenu, SecondaryActivate and Scroll mean nothing here: the panel
@@ -394,8 +399,8 @@ void StatusNotifierItem::Impl::clicked(std::int32_t id) {
   }
 }
 
-void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gchar*,
-                                        const gchar*, const gchar* method, GVariant* parameters,
+void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                        const gchar* method, GVariant* parameters,
                                         GDBusMethodInvocation* invocation, gpointer data) {
   auto* self = static_cast<Impl*>(data);
   const std::string_view call = method;
@@ -418,8 +423,8 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
     GVariant* names = nullptr;
     g_variant_get(parameters, "(@ai@as)", &ids, &names);
     gsize count = 0;
-    const auto* wantedIds = static_cast<const gint32*>(
-        g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
+    const auto* wantedIds =
+        static_cast<const gint32*>(g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
     GVariantBuilder result;
     g_variant_builder_init(&result, G_VARIANT_TYPE("a(ia{sv})"));
     const auto& menu = self->state.menu;
@@ -432,9 +437,8 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
     }
     g_variant_unref(ids);
     g_variant_unref(names);
-    g_dbus_method_invocation_return_value(invocation,
-                                          g_variant_new("(@a(ia{sv}))",
-                                                        g_variant_builder_end(&result)));
+    g_dbus_method_invocation_return_value(
+        invocation, g_variant_new("(@a(ia{sv}))", g_variant_builder_end(&result)));
   } else if (call == "GetProperty") {
     gint32 id = 0;
     const char* name = nullptr;

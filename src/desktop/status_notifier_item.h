@@ -18,10 +18,10 @@ inline constexpr const char* kDesktopApplicationId = "io.plugscope.Plugscope";
 // What a click in the panel asks of the application. A missing function
 // is a click that does nothing.
 struct PanelCallbacks {
-  std::function<void()> activate;                      // left click: show or hide the window
-  std::function<void()> showWidget;                    // "Show widget": raise the window
-  std::function<void(bool enabled)> setNotifyOnPlug;   // the toggle's new state
-  std::function<void(bool enabled)> setStartAtLogin;   // the toggle's new state
+  std::function<void()> activate;                     // left click: show or hide the window
+  std::function<void()> showWidget;                   // "Show widget": raise the window
+  std::function<void(bool enabled)> setNotifyOnPlug;  // the toggle's new state
+  std::function<void(bool enabled)> setStartAtLogin;  // the toggle's new state
   std::function<void()> quit;
 };
 

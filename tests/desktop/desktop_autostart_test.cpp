@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/map_environment.h"
 #include "platform/linux/posix_file_system.h"
+#include "platform/map_environment.h"
 #include "test_support.h"
 
 namespace plugscope {
@@ -23,8 +23,10 @@ class TemporaryHome {
     if (::mkdtemp(pattern.data())) root_ = pattern;
     env.variables["HOME"] = root_.string();
     for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "config"},
-                                       {"XDG_DATA_HOME", "data"}, {"XDG_CACHE_HOME", "cache"},
-                                       {"XDG_STATE_HOME", "state"}, {"XDG_RUNTIME_DIR", "run"}}) {
+                                       {"XDG_DATA_HOME", "data"},
+                                       {"XDG_CACHE_HOME", "cache"},
+                                       {"XDG_STATE_HOME", "state"},
+                                       {"XDG_RUNTIME_DIR", "run"}}) {
       env.variables[name] = (root_ / folder).string();
     }
   }

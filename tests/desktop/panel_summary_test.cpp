@@ -14,8 +14,8 @@ namespace {
 
 // The bundled laptop with a 96 W charger, a phone, a dock and a display.
 Snapshot dockLaptop() {
-  auto snapshot = decodeSnapshotOrNone(
-      test::readFixture("laptop-dock-display-charger.expected.json"));
+  auto snapshot =
+      decodeSnapshotOrNone(test::readFixture("laptop-dock-display-charger.expected.json"));
   EXPECT_TRUE(snapshot);
   return snapshot.value_or(Snapshot{});
 }
@@ -36,7 +36,8 @@ TEST(PanelSummary, CountsConnectedPortsAndAddsTheCharger) {
     const char* summary;
   } cases[] = {
       {"no ports", {}, "No USB-C ports found"},
-      {"nothing connected", {{port(1, false), port(2, false)}, std::nullopt, 0},
+      {"nothing connected",
+       {{port(1, false), port(2, false)}, std::nullopt, 0},
        "Nothing plugged in"},
       {"a charger only", {{port(1, true), port(2, false)}, 96, 0}, "1 port in use \u00b7 96 W"},
       {"two without charger", {{port(1, true), port(2, true)}, std::nullopt, 0}, "2 ports in use"},
@@ -72,8 +73,8 @@ TEST(PanelMenu, OneDisabledLinePerPortThenTheCommands) {
   EXPECT_EQ(bare.front().label, "Show widget");
 
   // A device's underscore must not become a mnemonic.
-  const auto menu = panelMenu({{port(1, false), port(2, true, "My_USB__Drive")}, std::nullopt, 0},
-                              {}, english);
+  const auto menu =
+      panelMenu({{port(1, false), port(2, true, "My_USB__Drive")}, std::nullopt, 0}, {}, english);
   EXPECT_EQ(menu[0].label, "USB-C 1 \u2014 Nothing plugged in");
   EXPECT_EQ(menu[1].label, "USB-C 2 \u2014 My__USB____Drive");
 }

@@ -16,7 +16,8 @@ PortStatus port(int number, bool connected) {
 TEST(PlugNotices, OnlyPortsThatWentFromNothingToConnected) {
   Snapshot before{{port(1, false), port(2, true), port(3, false), port(4, false), port(5, true),
                    port(6, false)},
-                  std::nullopt, 0};
+                  std::nullopt,
+                  0};
   Snapshot after = before;
   auto& dock = after.ports[2];  // nothing → a dock with speed and details
   dock.connected = true;
@@ -27,7 +28,7 @@ TEST(PlugNotices, OnlyPortsThatWentFromNothingToConnected) {
   auto& bare = after.ports[3];  // nothing → something unnamed, no speed
   bare.connected = true;
   bare.speed = "";
-  after.ports[4].connected = false;  // unplugged: no notice
+  after.ports[4].connected = false;      // unplugged: no notice
   after.ports.push_back(port(7, true));  // a port the last snapshot did not have
 
   const std::vector<PlugNotice> expected = {

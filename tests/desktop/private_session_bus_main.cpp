@@ -21,9 +21,11 @@ int runUnderPrivateBus(int argc, char** argv) {
   std::string pattern = fs::temp_directory_path() / "plugscope-bus-XXXXXX";
   if (!::mkdtemp(pattern.data())) return 2;
   const fs::path home = pattern;
-  for (const auto& [name, folder] :
-       {std::pair{"XDG_CONFIG_HOME", "config"}, {"XDG_DATA_HOME", "data"},
-        {"XDG_CACHE_HOME", "cache"}, {"XDG_STATE_HOME", "state"}, {"XDG_RUNTIME_DIR", "run"}}) {
+  for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "config"},
+                                     {"XDG_DATA_HOME", "data"},
+                                     {"XDG_CACHE_HOME", "cache"},
+                                     {"XDG_STATE_HOME", "state"},
+                                     {"XDG_RUNTIME_DIR", "run"}}) {
     fs::create_directory(home / folder);
     ::setenv(name, (home / folder).c_str(), 1);
   }

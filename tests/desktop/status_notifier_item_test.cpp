@@ -108,10 +108,12 @@ class TestWatcher {
           static_cast<TestWatcher*>(data)->registered.emplace_back(service);
           g_dbus_method_invocation_return_value(invocation, nullptr);
         },
-        nullptr, nullptr, {}};
-    object_ = g_dbus_connection_register_object(connection_.bus, "/StatusNotifierWatcher",
-                                                info->interfaces[0], &table, this, nullptr,
-                                                nullptr);
+        nullptr,
+        nullptr,
+        {}};
+    object_ =
+        g_dbus_connection_register_object(connection_.bus, "/StatusNotifierWatcher",
+                                          info->interfaces[0], &table, this, nullptr, nullptr);
     owner_ = g_bus_own_name_on_connection(
         connection_.bus, "org.kde.StatusNotifierWatcher", G_BUS_NAME_OWNER_FLAGS_NONE,
         [](GDBusConnection*, const gchar*, gpointer data) {
@@ -170,19 +172,24 @@ class StatusNotifierItemTest : public ::testing::Test {
     PanelCallbacks callbacks;
     callbacks.activate = [this] { clicks.push_back("activate"); };
     callbacks.showWidget = [this] { clicks.push_back("show"); };
-    callbacks.setNotifyOnPlug = [this](bool on) { clicks.push_back(on ? "notify on" : "notify off"); };
-    callbacks.setStartAtLogin = [this](bool on) { clicks.push_back(on ? "login on" : "login off"); };
+    callbacks.setNotifyOnPlug = [this](bool on) {
+      clicks.push_back(on ? "notify on" : "notify off");
+    };
+    callbacks.setStartAtLogin = [this](bool on) {
+      clicks.push_back(on ? "login on" : "login off");
+    };
     callbacks.quit = [this] { clicks.push_back("quit"); };
     item = std::make_unique<StatusNotifierItem>(panelState(snapshot, {}, english), callbacks);
     // Exported once its Id can be read.
     ASSERT_TRUE(spinUntil([&] {
-      return client.property(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem", "Id") !=
-             nullptr;
+      return client.property(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem",
+                             "Id") != nullptr;
     }));
   }
 
   // The menu's revision and its top-level items, as "label" or "--".
-  std::pair<std::uint32_t, std::vector<std::string>> layout(std::map<std::string, int>* ids = nullptr) {
+  std::pair<std::uint32_t, std::vector<std::string>> layout(
+      std::map<std::string, int>* ids = nullptr) {
     const char* none[] = {nullptr};
     Variant reply = client.call(itemName, kPanelMenuPath, "com.canonical.dbusmenu", "GetLayout",
                                 g_variant_new("(ii^as)", 0, -1, none));
@@ -261,7 +268,8 @@ TEST_F(StatusNotifierItemTest, PropertiesDescribeAnActiveItemWithAMenu) {
   EXPECT_EQ(tipText, summary);
 
   // Pixmaps: every size, A R G B bytes; the top edge is the badge's blue.
-  Variant pixmaps(g_variant_lookup_value(properties.get(), "IconPixmap", G_VARIANT_TYPE("a(iiay)")));
+  Variant pixmaps(
+      g_variant_lookup_value(properties.get(), "IconPixmap", G_VARIANT_TYPE("a(iiay)")));
   ASSERT_TRUE(pixmaps);
   std::vector<int> sizes;
   for (gsize i = 0; i < g_variant_n_children(pixmaps.get()); ++i) {
@@ -314,7 +322,8 @@ TEST_F(StatusNotifierItemTest, MenuHasOneLinePerPortAndClicksReachTheApplication
               g_variant_new("(ii)", 10, 10));
   client.call(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem", "SecondaryActivate",
               g_variant_new("(ii)", 10, 10));
-  EXPECT_EQ(clicks, (std::vector<std::string>{"show", "notify on", "login on", "quit", "activate"}));
+  EXPECT_EQ(clicks,
+            (std::vector<std::string>{"show", "notify on", "login on", "quit", "activate"}));
 
   std::string error;
   const char* allProperties[] = {nullptr};
@@ -327,8 +336,7 @@ TEST_F(StatusNotifierItemTest, ChangesAreSignalledOnlyWhenSomethingChanged) {
   makeItem(Snapshot{});
   std::vector<std::string> signals;
   const guint subscription = g_dbus_connection_signal_subscribe(
-      client.bus, itemName.c_str(), nullptr, nullptr, nullptr, nullptr,
-      G_DBUS_SIGNAL_FLAGS_NONE,
+      client.bus, itemName.c_str(), nullptr, nullptr, nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
       [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* name,
          GVariant* parameters, gpointer data) {
         std::string seen = name;
@@ -374,8 +382,8 @@ TEST(StatusNotifierItemWithoutBus, KeepsQuietAndCanBeDestroyedAtOnce) {
     item.update(panelState(dockLaptop(), {}, english));
   }
   // Destroyed while still connecting: the late answer must not reach it.
-  auto item = std::make_unique<StatusNotifierItem>(panelState(Snapshot{}, {}, english),
-                                                   PanelCallbacks{});
+  auto item =
+      std::make_unique<StatusNotifierItem>(panelState(Snapshot{}, {}, english), PanelCallbacks{});
   item.reset();
   spinUntil([] { return false; }, 0.2);
 }

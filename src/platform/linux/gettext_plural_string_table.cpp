@@ -36,8 +36,8 @@ std::string GettextPluralStringTable::lookupPlural(std::string_view singular,
   // Plural rules are written for unsigned long; any larger count is "many".
   const auto n = static_cast<unsigned long>(
       std::min<std::uint64_t>(count, std::numeric_limits<unsigned long>::max()));
-  return ::dngettext(domain_.c_str(), std::string(singular).c_str(),
-                     std::string(plural).c_str(), n);
+  return ::dngettext(domain_.c_str(), std::string(singular).c_str(), std::string(plural).c_str(),
+                     n);
 }
 
 }  // namespace plugscope
