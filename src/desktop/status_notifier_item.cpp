@@ -186,17 +186,16 @@ GVariant* layoutNode(std::int32_t id, const PanelMenuItem* item, GVariant* names
 
 GVariant* noChildren() { return g_variant_new_array(G_VARIANT_TYPE_VARIANT, nullptr, 0); }
 
-GVariant* pixmapList(bool withPixels) {
+// The icon at every size panels ask for, as IconPixmap wants it.
+GVariant* iconPixmaps() {
   GVariantBuilder builder;
   g_variant_builder_init(&builder, G_VARIANT_TYPE("a(iiay)"));
-  if (withPixels) {
-    for (const int size : kPanelIconSizes) {
-      const IconPixmap pixmap = drawPanelIcon(size);
-      if (pixmap.argb.empty()) continue;
-      g_variant_builder_add(&builder, "(ii@ay)", pixmap.width, pixmap.height,
-                            g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, pixmap.argb.data(),
-                                                      pixmap.argb.size(), 1));
-    }
+  for (const int size : kPanelIconSizes) {
+    const IconPixmap pixmap = drawPanelIcon(size);
+    if (pixmap.argb.empty()) continue;
+    g_variant_builder_add(&builder, "(ii@ay)", pixmap.width, pixmap.height,
+                          g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, pixmap.argb.data(),
+                                                    pixmap.argb.size(), 1));
   }
   return g_variant_ref_sink(g_variant_builder_end(&builder));
 }
@@ -212,7 +211,7 @@ struct StatusNotifierItem::Impl {
   guint itemObject = 0;
   guint menuObject = 0;
   guint watcherWatch = 0;
-  GVariant* pixmaps = pixmapList(true);
+  GVariant* pixmaps = iconPixmaps();
 
   ~Impl() {
     g_cancellable_cancel(cancellable);

@@ -51,9 +51,8 @@ class StatusNotifierItem final : public PanelEntry {
   // menu changed.
   void update(const PanelState& state) override;
 
-  struct Impl;
-
  private:
+  struct Impl;
   std::unique_ptr<Impl> impl_;
 };
 
