@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/png/png_encoding.h"
+#include "host/png/symbol_drawing.h"
 #include "host/symbol_shapes.h"
 #include "host/widget_metrics.h"
 
@@ -33,7 +34,8 @@ void roundedRectangle(cairo_t* cairo, double x, double y, double width, double h
   cairo_close_path(cairo);
 }
 
-// A symbol scaled to the frame's height, centred across its width.
+}  // namespace
+
 void drawSymbol(cairo_t* cairo, std::string_view name, const Rect& frame) {
   const SymbolShape& shape = symbolShape(name);
   const double unit = frame.height;
@@ -74,6 +76,8 @@ void drawSymbol(cairo_t* cairo, std::string_view name, const Rect& frame) {
   }
   cairo_restore(cairo);
 }
+
+namespace {
 
 class Painter {
  public:

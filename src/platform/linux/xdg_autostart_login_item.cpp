@@ -4,22 +4,9 @@
 #include <unistd.h>
 
 namespace plugscope {
-namespace {
-
-// One Exec argument: quoted with `"`, `` ` ``, `$` and `\` escaped inside
-// the quotes, "%" doubled so it is not read as a field code, then the
-// string-value escapes of the file format applied on top (so one literal
-// backslash becomes four).
-std::string execArgument(std::string_view argument) {
-  std::string quoted = "\"";
-  for (const char c : argument) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    if (c == '%') quoted += '%';
-    quoted += c;
-  }
-  quoted += '"';
+std::string desktopEntryString(std::string_view value) {
   std::string escaped;
-  for (const char c : quoted) {
+  for (const char c : value) {
     switch (c) {
       case '\\': escaped += "\\\\"; break;
       case '\n': escaped += "\\n"; break;
@@ -31,7 +18,16 @@ std::string execArgument(std::string_view argument) {
   return escaped;
 }
 
-}  // namespace
+std::string desktopExecArgument(std::string_view argument) {
+  std::string quoted = "\"";
+  for (const char c : argument) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  quoted += '"';
+  return desktopEntryString(quoted);
+}
 
 std::optional<std::string> currentExecutablePath() {
   char buffer[PATH_MAX];
@@ -47,7 +43,7 @@ std::string autostartEntryText(std::string_view executablePath) {
          "Type=Application\n"
          "Name=Plugscope\n"
          "Comment=Keeps the USB-C port widget up to date\n"
-         "Exec=" + execArgument(executablePath) + "\n"
+         "Exec=" + desktopExecArgument(executablePath) + "\n"
          "NoDisplay=true\n"
          "Terminal=false\n"
          "X-GNOME-Autostart-enabled=true\n";

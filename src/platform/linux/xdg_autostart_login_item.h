@@ -15,6 +15,14 @@ inline constexpr const char* kAutostartEntryName = "plugscope.desktop";
 // The running program's absolute path (/proc/self/exe); none when unknown.
 std::optional<std::string> currentExecutablePath();
 
+// A string value of a desktop entry: backslash, line feed, tab and carriage
+// return escaped.
+std::string desktopEntryString(std::string_view value);
+// One argument of an Exec line: quoted with `"`, `` ` ``, `$` and `\`
+// escaped inside the quotes, "%" doubled so it is not read as a field code,
+// then escaped as a string value (so one literal backslash becomes four).
+std::string desktopExecArgument(std::string_view argument);
+
 // The autostart entry that starts `executablePath` at login: an application
 // that menus do not show and that needs no terminal.
 std::string autostartEntryText(std::string_view executablePath);

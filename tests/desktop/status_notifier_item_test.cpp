@@ -1,0 +1,392 @@
+#include "desktop/status_notifier_item.h"
+
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "shared/snapshot_json.h"
+#include "test_support.h"
+
+namespace plugscope {
+namespace {
+
+struct VariantUnref {
+  void operator()(GVariant* v) const { g_variant_unref(v); }
+};
+using Variant = std::unique_ptr<GVariant, VariantUnref>;
+
+// Runs the main context until `done` holds; false after `seconds`.
+bool spinUntil(const std::function<bool()>& done, double seconds = 5) {
+  const gint64 end = g_get_monotonic_time() + static_cast<gint64>(seconds * G_USEC_PER_SEC);
+  while (!done()) {
+    if (g_get_monotonic_time() > end) return false;
+    if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
+  }
+  return true;
+}
+
+// A connection of the test's own to the session bus, apart from the one
+// the item shares with the rest of the process.
+struct Connection {
+  Connection() {
+    gchar* address = g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    bus = g_dbus_connection_new_for_address_sync(
+        address,
+        static_cast<GDBusConnectionFlags>(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                          G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, nullptr);
+    g_free(address);
+  }
+  ~Connection() {
+    if (!bus) return;
+    g_dbus_connection_close_sync(bus, nullptr, nullptr);
+    g_object_unref(bus);
+  }
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // The reply of a method call; null on an error, whose message goes to `error`.
+  Variant call(const std::string& destination, const char* path, const char* interface,
+               const char* method, GVariant* parameters, std::string* error = nullptr) {
+    struct Reply {
+      GVariant* value = nullptr;
+      std::string error;
+      bool done = false;
+    } reply;
+    g_dbus_connection_call(
+        bus, destination.c_str(), path, interface, method, parameters, nullptr,
+        G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
+        [](GObject* source, GAsyncResult* result, gpointer data) {
+          auto* r = static_cast<Reply*>(data);
+          GError* e = nullptr;
+          r->value = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &e);
+          if (e) {
+            r->error = e->message;
+            g_error_free(e);
+          }
+          r->done = true;
+        },
+        &reply);
+    spinUntil([&] { return reply.done; }, 10);
+    if (error) *error = reply.error;
+    return Variant(reply.value);
+  }
+
+  Variant property(const std::string& destination, const char* path, const char* interface,
+                   const char* name) {
+    Variant reply = call(destination, path, "org.freedesktop.DBus.Properties", "Get",
+                         g_variant_new("(ss)", interface, name));
+    if (!reply) return nullptr;
+    GVariant* value = nullptr;
+    g_variant_get(reply.get(), "(v)", &value);
+    return Variant(value);
+  }
+
+  GDBusConnection* bus = nullptr;
+};
+
+// A StatusNotifierWatcher as small as a test needs: it owns the well-known
+// name and records every item registered with it.
+class TestWatcher {
+ public:
+  TestWatcher() {
+    static GDBusNodeInfo* const info = g_dbus_node_info_new_for_xml(
+        R"(<node><interface name="org.kde.StatusNotifierWatcher">
+             <method name="RegisterStatusNotifierItem"><arg name="service" type="s"/></method>
+           </interface></node>)",
+        nullptr);
+    static const GDBusInterfaceVTable table = {
+        [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+           GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
+          const char* service = nullptr;
+          g_variant_get(parameters, "(&s)", &service);
+          static_cast<TestWatcher*>(data)->registered.emplace_back(service);
+          g_dbus_method_invocation_return_value(invocation, nullptr);
+        },
+        nullptr,
+        nullptr,
+        {}};
+    object_ =
+        g_dbus_connection_register_object(connection_.bus, "/StatusNotifierWatcher",
+                                          info->interfaces[0], &table, this, nullptr, nullptr);
+    owner_ = g_bus_own_name_on_connection(
+        connection_.bus, "org.kde.StatusNotifierWatcher", G_BUS_NAME_OWNER_FLAGS_NONE,
+        [](GDBusConnection*, const gchar*, gpointer data) {
+          static_cast<TestWatcher*>(data)->owns_ = true;
+        },
+        nullptr, this, nullptr);
+    spinUntil([this] { return owns_; });
+  }
+  ~TestWatcher() {
+    g_bus_unown_name(owner_);
+    g_dbus_connection_unregister_object(connection_.bus, object_);
+  }
+
+  std::vector<std::string> registered;
+
+ private:
+  Connection connection_;
+  guint object_ = 0;
+  guint owner_ = 0;
+  bool owns_ = false;
+};
+
+Snapshot dockLaptop() {
+  return decodeSnapshotOrNone(test::readFixture("laptop-dock-display-charger.expected.json"))
+      .value_or(Snapshot{});
+}
+
+std::string menuLabelOf(GVariant* child) {
+  GVariant* node = g_variant_get_variant(child);
+  Variant properties(g_variant_get_child_value(node, 1));
+  g_variant_unref(node);
+  const char* label = nullptr;
+  if (g_variant_lookup(properties.get(), "type", "&s", &label)) return "--";
+  if (!g_variant_lookup(properties.get(), "label", "&s", &label)) return "?";
+  gboolean enabled = TRUE;
+  g_variant_lookup(properties.get(), "enabled", "b", &enabled);
+  return std::string(label) + (enabled ? "" : " (disabled)");
+}
+
+class StatusNotifierItemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_NE(client.bus, nullptr) << "no session bus";
+    // The process's session bus connection, which the item shares; held,
+    // so that it stays the same one.
+    shared = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    ASSERT_NE(shared, nullptr);
+    itemName = g_dbus_connection_get_unique_name(shared);
+  }
+  void TearDown() override {
+    item.reset();
+    if (shared) g_object_unref(shared);
+  }
+
+  void makeItem(const Snapshot& snapshot) {
+    PanelCallbacks callbacks;
+    callbacks.activate = [this] { clicks.push_back("activate"); };
+    callbacks.showWidget = [this] { clicks.push_back("show"); };
+    callbacks.setNotifyOnPlug = [this](bool on) {
+      clicks.push_back(on ? "notify on" : "notify off");
+    };
+    callbacks.setStartAtLogin = [this](bool on) {
+      clicks.push_back(on ? "login on" : "login off");
+    };
+    callbacks.quit = [this] { clicks.push_back("quit"); };
+    item = std::make_unique<StatusNotifierItem>(panelState(snapshot, {}, english), callbacks);
+    // Exported once its Id can be read.
+    ASSERT_TRUE(spinUntil([&] {
+      return client.property(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem",
+                             "Id") != nullptr;
+    }));
+  }
+
+  // The menu's revision and its top-level items, as "label" or "--".
+  std::pair<std::uint32_t, std::vector<std::string>> layout(
+      std::map<std::string, int>* ids = nullptr) {
+    const char* none[] = {nullptr};
+    Variant reply = client.call(itemName, kPanelMenuPath, "com.canonical.dbusmenu", "GetLayout",
+                                g_variant_new("(ii^as)", 0, -1, none));
+    if (!reply) return {};
+    std::uint32_t revision = 0;
+    GVariant* root = nullptr;
+    g_variant_get(reply.get(), "(u@(ia{sv}av))", &revision, &root);
+    Variant children(g_variant_get_child_value(root, 2));
+    g_variant_unref(root);
+    std::vector<std::string> labels;
+    for (gsize i = 0; i < g_variant_n_children(children.get()); ++i) {
+      Variant child(g_variant_get_child_value(children.get(), i));
+      labels.push_back(menuLabelOf(child.get()));
+      if (ids) {
+        GVariant* node = g_variant_get_variant(child.get());
+        gint32 id = 0;
+        g_variant_get_child(node, 0, "i", &id);
+        g_variant_unref(node);
+        (*ids)[labels.back()] = id;
+      }
+    }
+    return {revision, labels};
+  }
+
+  Connection client;
+  GDBusConnection* shared = nullptr;
+  std::string itemName;
+  UntranslatedPluralStrings english;
+  std::vector<std::string> clicks;
+  std::unique_ptr<StatusNotifierItem> item;
+};
+
+TEST_F(StatusNotifierItemTest, RegistersWithEveryWatcherThatAppears) {
+  makeItem(dockLaptop());
+  {
+    TestWatcher first;
+    EXPECT_TRUE(spinUntil([&] { return first.registered.size() == 1; }));
+    EXPECT_EQ(first.registered, std::vector<std::string>{itemName});
+  }
+  // A watcher that starts later (the panel restarted) learns of the item too.
+  TestWatcher second;
+  EXPECT_TRUE(spinUntil([&] { return second.registered.size() == 1; }));
+  EXPECT_EQ(second.registered, std::vector<std::string>{itemName});
+}
+
+TEST_F(StatusNotifierItemTest, PropertiesDescribeAnActiveItemWithAMenu) {
+  makeItem(dockLaptop());
+  Variant all = client.call(itemName, kStatusNotifierItemPath, "org.freedesktop.DBus.Properties",
+                            "GetAll", g_variant_new("(s)", "org.kde.StatusNotifierItem"));
+  ASSERT_TRUE(all);
+  Variant properties(g_variant_get_child_value(all.get(), 0));
+  const auto text = [&](const char* name) {
+    const char* value = nullptr;
+    return g_variant_lookup(properties.get(), name, "&s", &value) ? std::string(value) : "?";
+  };
+  const std::string summary = "4 ports in use \u00b7 96 W";
+  EXPECT_EQ(text("Category"), "ApplicationStatus");
+  EXPECT_EQ(text("Id"), "io.plugscope.Plugscope");
+  EXPECT_EQ(text("Status"), "Active");
+  EXPECT_EQ(text("IconName"), "io.plugscope.Plugscope");
+  EXPECT_EQ(text("Title"), summary);
+  EXPECT_EQ(text("XAyatanaLabel"), summary);
+  EXPECT_EQ(text("XAyatanaLabelGuide"), summary);
+  gboolean isMenu = TRUE;
+  EXPECT_TRUE(g_variant_lookup(properties.get(), "ItemIsMenu", "b", &isMenu));
+  EXPECT_FALSE(isMenu);
+  const char* menu = nullptr;
+  EXPECT_TRUE(g_variant_lookup(properties.get(), "Menu", "&o", &menu));
+  EXPECT_STREQ(menu, "/MenuBar");
+  const char* tipIcon = nullptr;
+  const char* tipTitle = nullptr;
+  const char* tipText = nullptr;
+  EXPECT_TRUE(g_variant_lookup(properties.get(), "ToolTip", "(&sa(iiay)&s&s)", &tipIcon, nullptr,
+                               &tipTitle, &tipText));
+  EXPECT_STREQ(tipTitle, "Plugscope");
+  EXPECT_EQ(tipText, summary);
+
+  // Pixmaps: every size, A R G B bytes; the top edge is the badge's blue.
+  Variant pixmaps(
+      g_variant_lookup_value(properties.get(), "IconPixmap", G_VARIANT_TYPE("a(iiay)")));
+  ASSERT_TRUE(pixmaps);
+  std::vector<int> sizes;
+  for (gsize i = 0; i < g_variant_n_children(pixmaps.get()); ++i) {
+    gint32 width = 0;
+    gint32 height = 0;
+    GVariant* bytes = nullptr;
+    g_variant_get_child(pixmaps.get(), i, "(ii@ay)", &width, &height, &bytes);
+    gsize length = 0;
+    const auto* argb = static_cast<const guint8*>(g_variant_get_fixed_array(bytes, &length, 1));
+    sizes.push_back(width);
+    EXPECT_EQ(height, width);
+    ASSERT_EQ(length, static_cast<gsize>(width) * height * 4);
+    const gsize topMiddle = (static_cast<gsize>(width) + width / 2) * 4;
+    EXPECT_EQ(std::vector<int>(argb + topMiddle, argb + topMiddle + 4),
+              (std::vector<int>{0xff, 0x2b, 0x6d, 0xe0}))
+        << width;
+    g_variant_unref(bytes);
+  }
+  EXPECT_EQ(sizes, (std::vector<int>{16, 22, 24, 32, 48}));
+
+  Variant version = client.property(itemName, kPanelMenuPath, "com.canonical.dbusmenu", "Version");
+  ASSERT_TRUE(version);
+  EXPECT_EQ(g_variant_get_uint32(version.get()), 3u);
+}
+
+TEST_F(StatusNotifierItemTest, MenuHasOneLinePerPortAndClicksReachTheApplication) {
+  makeItem(dockLaptop());
+  std::map<std::string, int> ids;
+  EXPECT_EQ(layout(&ids).second, (std::vector<std::string>{
+                                     "USB-C 1 \u2014 Connected (disabled)",
+                                     "USB-C 2 \u2014 iPhone (disabled)",
+                                     "USB-C 3 \u2014 Harbor TB4 Dock (disabled)",
+                                     "USB-C 4 \u2014 Connected (disabled)",
+                                     "--",
+                                     "Show widget",
+                                     "Notify when something is plugged in",
+                                     "Start at login",
+                                     "Quit",
+                                 }));
+  const auto click = [&](const std::string& label) {
+    client.call(itemName, kPanelMenuPath, "com.canonical.dbusmenu", "Event",
+                g_variant_new("(isvu)", ids.at(label), "clicked", g_variant_new_int32(0), 0u));
+  };
+  click("Show widget");
+  click("USB-C 3 \u2014 Harbor TB4 Dock (disabled)");
+  click("Notify when something is plugged in");
+  click("Start at login");
+  click("Quit");
+  client.call(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem", "Activate",
+              g_variant_new("(ii)", 10, 10));
+  client.call(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem", "SecondaryActivate",
+              g_variant_new("(ii)", 10, 10));
+  EXPECT_EQ(clicks,
+            (std::vector<std::string>{"show", "notify on", "login on", "quit", "activate"}));
+
+  std::string error;
+  const char* allProperties[] = {nullptr};
+  EXPECT_FALSE(client.call(itemName, kPanelMenuPath, "com.canonical.dbusmenu", "GetLayout",
+                           g_variant_new("(ii^as)", 999, -1, allProperties), &error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST_F(StatusNotifierItemTest, ChangesAreSignalledOnlyWhenSomethingChanged) {
+  makeItem(Snapshot{});
+  std::vector<std::string> signals;
+  const guint subscription = g_dbus_connection_signal_subscribe(
+      client.bus, itemName.c_str(), nullptr, nullptr, nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* name,
+         GVariant* parameters, gpointer data) {
+        std::string seen = name;
+        if (seen == "XAyatanaNewLabel") {
+          const char* label = nullptr;
+          g_variant_get(parameters, "(&s&s)", &label, nullptr);
+          seen += std::string(" ") + label;
+        }
+        static_cast<std::vector<std::string>*>(data)->push_back(seen);
+      },
+      &signals, nullptr);
+  const auto [before, emptyMenu] = layout();
+  EXPECT_EQ(emptyMenu.size(), 4u);
+
+  item->update(panelState(dockLaptop(), {}, english));
+  EXPECT_TRUE(spinUntil([&] { return signals.size() >= 4; }));
+  EXPECT_EQ(signals, (std::vector<std::string>{"NewTitle", "NewToolTip",
+                                               "XAyatanaNewLabel 4 ports in use \u00b7 96 W",
+                                               "LayoutUpdated"}));
+  const auto [after, menu] = layout();
+  EXPECT_EQ(after, before + 1);
+  EXPECT_EQ(menu.size(), 9u);
+  Variant title =
+      client.property(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem", "Title");
+  ASSERT_TRUE(title);
+  EXPECT_STREQ(g_variant_get_string(title.get(), nullptr), "4 ports in use \u00b7 96 W");
+
+  // The same state again: nothing to say. A toggle alone: only the menu.
+  signals.clear();
+  item->update(panelState(dockLaptop(), {}, english));
+  item->update(panelState(dockLaptop(), PanelToggles{false, true}, english));
+  layout();  // a round trip, after which any signal would have arrived
+  EXPECT_EQ(signals, std::vector<std::string>{"LayoutUpdated"});
+  g_dbus_connection_signal_unsubscribe(client.bus, subscription);
+}
+
+TEST(StatusNotifierItemWithoutBus, KeepsQuietAndCanBeDestroyedAtOnce) {
+  const UntranslatedPluralStrings english;
+  {
+    StatusNotifierItem item(panelState(Snapshot{}, {}, english), {},
+                            std::string("unix:path=/nonexistent/plugscope-bus"));
+    spinUntil([] { return false; }, 0.2);
+    item.update(panelState(dockLaptop(), {}, english));
+  }
+  // Destroyed while still connecting: the late answer must not reach it.
+  auto item =
+      std::make_unique<StatusNotifierItem>(panelState(Snapshot{}, {}, english), PanelCallbacks{});
+  item.reset();
+  spinUntil([] { return false; }, 0.2);
+}
+
+}  // namespace
+}  // namespace plugscope
