@@ -211,6 +211,46 @@ TEST(SysfsPowerSupplies, UsbChargerKindsCountWhateverTheirName) {
   }
 }
 
+TEST(SysfsPowerSupplies, UsbSupplyCountsOnlyWhileATypecPortTakesPower) {
+  enum class Partner { none, onSink, onSource, noTypecClass };
+  struct Case {
+    const char* name;
+    Partner partner;
+    const char* usbOnline;    // nullptr: no USB supply
+    const char* mainsOnline;  // nullptr: no Mains supply
+    std::optional<bool> external;
+    std::optional<std::int64_t> watts;
+  };
+  const Case cases[] = {
+      {"stale USB supply, no partner", Partner::none, "1", "0", false, std::nullopt},
+      {"stale USB supply, partner on a sink port", Partner::onSink, "1", "0", true, 60},
+      {"USB supply, the port powers a phone", Partner::onSource, "1", nullptr, false, std::nullopt},
+      {"Mains online without any partner", Partner::none, nullptr, "1", true, std::nullopt},
+      {"Mains and USB online, sink partner", Partner::onSink, "1", "1", true, 60},
+      {"Mains and USB online, no partner: no USB rating", Partner::none, "1", "1", true, std::nullopt},
+      {"no Type-C ports: nothing contradicts the supply", Partner::noTypecClass, "1", nullptr, true, 60},
+  };
+  for (const Case& c : cases) {
+    test::FakeSysfs t;
+    if (c.partner != Partner::noTypecClass) {
+      const std::string p = t.typecPort(0, c.partner == Partner::onSource ? "[source] sink" : "source [sink]");
+      if (c.partner != Partner::none) t.partner(p, "power_brick");
+    }
+    if (c.usbOnline) {
+      t.powerSupply("tps6598x-source-psy-0-0038", {{"type", "USB"}, {"online", c.usbOnline},
+                                                    {"voltage_max", "20000000"}, {"current_max", "3000000"}});
+    }
+    if (c.mainsOnline) t.powerSupply("macsmc-ac", {{"type", "Mains"}, {"online", c.mainsOnline}});
+    t.powerSupply("macsmc-battery", {{"type", "Battery"}, {"status", "Discharging"}});
+    EXPECT_EQ(externalPower(t.root()), c.external) << c.name;
+    EXPECT_EQ(scanTree(t.root()).chargerWatts, c.watts) << c.name;
+  }
+  // The bundled trees of the reported machine, without and with the partner.
+  EXPECT_EQ(scanTree(test::fixturePath("sysfs/stale-usb-supply")).chargerWatts, std::nullopt);
+  EXPECT_EQ(externalPower(test::fixturePath("sysfs/stale-usb-supply")), false);
+  EXPECT_EQ(scanTree(test::fixturePath("sysfs/stale-usb-supply-sink-partner")).chargerWatts, 60);
+}
+
 TEST(SysfsAlternateModes, AModeCountsWhenAnyOfItsEntriesIsEntered) {
   struct Mode {
     const char* svid;

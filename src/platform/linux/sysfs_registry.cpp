@@ -422,13 +422,20 @@ class Builder {
     const SysfsDirectory all = root_.directory("class/power_supply");
     const std::vector<std::string> supplies = all.list();
     if (supplies.empty()) return;
+    // A Type-C controller's supply may read online for hours after its
+    // charger was pulled. Where the machine has Type-C ports, a USB supply
+    // counts only while one of them takes power from a partner; without
+    // any, nothing contradicts it. Mains supplies count on their own.
+    const bool usbCounts =
+        connectors_.empty() || std::any_of(connectors_.begin(), connectors_.end(),
+                                           [](const Connector& c) { return c.powerIn; });
     bool external = false;
     std::optional<double> supplyMilliwatts;
     for (const std::string& name : supplies) {
       auto read = [&](const char* attribute) { return all.read(name + "/" + attribute); };
       const auto type = read("type");
       const bool usb = type && isUsbChargerType(*type);
-      if (type != "Mains" && !usb) continue;
+      if (type != "Mains" && !(usb && usbCounts)) continue;
       const auto online = sysfs::integerWithUnit(read("online").value_or(""), "");
       if (!online || *online < 1) continue;
       external = true;
