@@ -1,8 +1,11 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +45,31 @@ struct ProgramResult {
 // exactly one line on stderr that mentions `mention`.
 void expectUsageError(const ProgramResult& result, const std::string& mention,
                       const std::string& context);
+
+// Points HOME and every XDG base directory of this process, and so of the
+// programs it starts, into `dir` until destroyed, then restores them.
+class ScopedHome {
+ public:
+  explicit ScopedHome(const std::string& dir) {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
+                             "XDG_RUNTIME_DIR", "XDG_STATE_HOME"}) {
+      const char* old = std::getenv(name);
+      saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
+      ::setenv(name, dir.c_str(), 1);
+    }
+  }
+  ~ScopedHome() {
+    for (const auto& [name, value] : saved_) {
+      if (value) ::setenv(name.c_str(), value->c_str(), 1);
+      else ::unsetenv(name.c_str());
+    }
+  }
+  ScopedHome(const ScopedHome&) = delete;
+  ScopedHome& operator=(const ScopedHome&) = delete;
+
+ private:
+  std::map<std::string, std::optional<std::string>> saved_;
+};
 
 // Runs a program to its end with the given arguments (no shell), standard
 // input from /dev/null, and collects its output.

@@ -12,7 +12,8 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(SysfsCapture, CopiesWhatTheScanReadsAndNeverLeavesTheRoot) {
-  test::FakeSysfs sandbox;  // holds the tree, a directory beside it and the copy
+  test::FakeSysfs sandbox;  // holds a directory beside the tree, and the copy
+  const test::ScopedHome home(sandbox.root());
   test::FakeSysfs tree;
   const std::string p = tree.typecPort(0, "source [sink]");
   tree.partner(p, "power_brick");
@@ -56,6 +57,7 @@ TEST(SysfsCapture, DestinationMustBeNewOrEmpty) {
   test::FakeSysfs tree;
   tree.typecPort(0, "[source] sink");
   test::FakeSysfs sandbox;
+  const test::ScopedHome home(sandbox.root());
   sandbox.directory("empty");
   sandbox.file("full/x", "x");
   sandbox.file("file", "x");

@@ -73,6 +73,7 @@ TEST(ScanSysfs, BadSysfsArgumentsGiveOneLineAndStatusTwo) {
 TEST(ScanSysfs, CaptureScansAsTheTreeItCameFromOnEveryBundledTree) {
   std::string base = (std::filesystem::temp_directory_path() / "plugscope-capture-XXXXXX").string();
   ASSERT_NE(::mkdtemp(base.data()), nullptr);
+  const test::ScopedHome home(base);
   const std::vector<std::string> scanArgs{"--no-report", "--taken", "0"};
   auto scan = [&](std::vector<std::string> args) {
     args.insert(args.end(), scanArgs.begin(), scanArgs.end());
