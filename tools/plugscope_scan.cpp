@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   app.add_option("--sysfs", sysfsRoot, "scan the sysfs tree rooted at DIR (default: /sys)")
       ->excludes(fixture);
   std::string captureDir;
-  app.add_option("--capture-sysfs", captureDir, "also copy what the scan reads into DIR (new or empty)")
+  app.add_option("--capture-sysfs", captureDir, "also copy what the scan reads into new DIR")
       ->excludes(fixture);
   auto* report = app.add_option("--report", reportFile, "merge this file as the Thunderbolt report");
   auto* skip = app.add_flag("--no-report", noReport, "do not merge any Thunderbolt report");

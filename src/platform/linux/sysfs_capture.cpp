@@ -56,7 +56,9 @@ std::string joinPieces(const std::vector<std::string>& parts) {
   return path;
 }
 
-bool isHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool isHex(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 // A name holding a UUID ("8-4-4-4-12" hex digits), as Thunderbolt unique ids are.
 bool holdsUuid(const std::string& name) {
@@ -140,7 +142,8 @@ class Copier {
       if (!S_ISLNK(st.st_mode)) return pending.empty() ? std::optional(here) : std::nullopt;
       real.pop_back();
       auto target = copyLink(here, real.size());
-      if (!target || (pending.empty() && !followLast)) return target ? std::optional(here) : std::nullopt;
+      if (!target) return std::nullopt;
+      if (pending.empty() && !followLast) return here;
       if (++hops > kMaxLinkHops) return std::nullopt;
       const std::vector<std::string> next = pieces(*target);
       pending.insert(pending.begin(), next.begin(), next.end());

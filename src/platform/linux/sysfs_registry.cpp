@@ -446,7 +446,8 @@ class Builder {
         if (!value) return std::nullopt;
         return static_cast<double>(*value) / 1000.0;
       };
-      if (auto milliwatts = sysfs::plausibleMilliwatts({micro("voltage_max"), micro("current_max"), {}})) {
+      const sysfs::PowerRating rating{micro("voltage_max"), micro("current_max"), {}};
+      if (auto milliwatts = sysfs::plausibleMilliwatts(rating)) {
         keepFaster(supplyMilliwatts, *milliwatts);
       }
     }
@@ -495,7 +496,8 @@ class Builder {
   // maximum_current, variable and programmable ones maximum_voltage x
   // maximum_current, batteries maximum_power, adjustable-voltage ones 20 V
   // x their 15-20 V current. None for other kinds and implausible values.
-  static std::optional<double> objectMilliwatts(const SysfsDirectory& caps, const std::string& pdo) {
+  static std::optional<double> objectMilliwatts(const SysfsDirectory& caps,
+                                                const std::string& pdo) {
     auto read = [&](const char* name, const char* unit) -> std::optional<double> {
       auto value = sysfs::integerWithUnit(caps.read(pdo + "/" + name).value_or(""), unit);
       if (!value) return std::nullopt;
