@@ -1,7 +1,7 @@
 // plugscope-scan: one scan of a registry, printed as the snapshot file's JSON.
 //
-//   plugscope-scan [--registry FILE | --sysfs DIR] [--report FILE | --no-report]
-//                  [--taken SECONDS] [--pretty]
+//   plugscope-scan [--registry FILE | --sysfs DIR] [--capture-sysfs DIR]
+//                  [--report FILE | --no-report] [--taken SECONDS] [--pretty]
 //
 // Bad arguments and unreadable input files give one line on stderr and exit
 // status 2, with nothing on stdout.
@@ -18,6 +18,7 @@
 #include "command_line.h"
 #include "platform/linux/read_file.h"
 #include "platform/linux/spawn_process_runner.h"
+#include "platform/linux/sysfs_capture.h"
 #include "platform/linux/sysfs_registry.h"
 #include "platform/linux/system_clock.h"
 #include "scanner/port_scan.h"
@@ -53,6 +54,9 @@ int main(int argc, char** argv) {
   std::string sysfsRoot = plugscope::kLiveSysfsRoot;
   app.add_option("--sysfs", sysfsRoot, "scan the sysfs tree rooted at DIR (default: /sys)")
       ->excludes(fixture);
+  std::string captureDir;
+  app.add_option("--capture-sysfs", captureDir, "also copy what the scan reads into new DIR")
+      ->excludes(fixture);
   auto* report = app.add_option("--report", reportFile, "merge this file as the Thunderbolt report");
   auto* skip = app.add_flag("--no-report", noReport, "do not merge any Thunderbolt report");
   report->excludes(skip);
@@ -74,7 +78,14 @@ int main(int argc, char** argv) {
     if (app.count("--sysfs") > 0 && !std::filesystem::is_directory(sysfsRoot, ec)) {
       die("cannot read --sysfs " + sysfsRoot + ": not a directory");
     }
-    registry = plugscope::buildSysfsRegistry(plugscope::SysfsTree(sysfsRoot));
+    if (app.count("--capture-sysfs") > 0) {
+      std::string error;
+      auto captured = plugscope::captureSysfs(plugscope::SysfsTree(sysfsRoot), captureDir, error);
+      if (!captured) die("cannot capture into --capture-sysfs " + captureDir + ": " + error);
+      registry = std::move(*captured);
+    } else {
+      registry = plugscope::buildSysfsRegistry(plugscope::SysfsTree(sysfsRoot));
+    }
   } else {
     std::string error;
     auto text = plugscope::readWholeFile(registryFile, error);

@@ -192,7 +192,7 @@ TEST_F(SysfsRegistryTest, DisplayPortOnlyWhenThePartnersModeIsEntered) {
 TEST_F(SysfsRegistryTest, CableKindsFromIdentityAndThunderboltModes) {
   struct Case {
     const char* name;
-    const char* type;
+    const char* type;  // nullptr: no type attribute
     const char* idHeader;
     const char* vdo2;
     const char* plugModeVdo;  // the plug's 8087 mode; nullptr = none
@@ -207,12 +207,20 @@ TEST_F(SysfsRegistryTest, CableKindsFromIdentityAndThunderboltModes) {
       {"optical by Thunderbolt mode", "active", "0x20000000", "0x00000000", "0x00200000", true, true, true},
       {"Thunderbolt copper", "active", "0x20000000", "0x00000000", "0x00030000", true, true, false},
       {"garbage identity", "active", "zz", "zz", nullptr, false, true, false},
+      {"passive type beats an active header", "passive", "0x20000000", "0x00000400", nullptr, true, false, false},
+      {"no type: active header", nullptr, "0x20000000", "0x00000000", nullptr, true, true, false},
+      {"no type: active optical header", nullptr, "0x20000000", "0x00000400", nullptr, true, true, true},
+      {"no type: passive header", nullptr, "0x18000000", "0x00000400", nullptr, true, false, false},
+      {"no type: zero header, no e-marker", nullptr, "0x00000000", "0x00000400", nullptr, false, false, false},
+      {"unknown type word: header decides", "vpd", "0x20000000", "0x00000000", nullptr, true, true, false},
+      {"no type, unreadable header", nullptr, "zz", "0x00000400", "0x00200000", false, false, false},
   };
   for (const Case& c : cases) {
     test::FakeSysfs t;
     const std::string p = t.typecPort(0, "[source] sink");
     t.partner(p, "peripheral");
-    const std::string cable = t.cable(p, c.type, c.idHeader, c.vdo2);
+    const std::string cable = t.cable(p, c.type ? c.type : "", c.idHeader, c.vdo2);
+    if (!c.type) std::filesystem::remove(t.at(cable + "/type"));
     if (c.plugModeVdo) t.altMode(cable + "/port0-plug0", 0, "8087", "no", c.plugModeVdo);
     const auto ports = scanTree(t.root()).ports;
     ASSERT_EQ(ports.size(), 1u) << c.name;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "scanner/attached_devices.h"
 #include "test_support.h"
 
@@ -91,13 +93,17 @@ std::string portWith(const std::vector<std::pair<int, std::string>>& devices) {
   return json + "]}";
 }
 
-TEST(UsbDevicesByPort, ChoosesOneDevicePerPortName) {
-  struct Case {
-    const char* name;
-    std::vector<std::pair<int, std::string>> devices;  // depth, properties
-    UsbDevice chosen;
-  };
-  const Case cases[] = {
+struct ChoiceCase {
+  const char* name;
+  std::vector<std::pair<int, std::string>> devices;  // depth, properties
+  UsbDevice chosen;
+  // Listed the other way round: the choice, when a full tie (same depth,
+  // same length) makes listing order decide.
+  std::optional<UsbDevice> reversed = std::nullopt;
+};
+
+const std::vector<ChoiceCase>& choiceCases() {
+  static const std::vector<ChoiceCase> cases = {
       {"hubs are left out before depth counts",
        {{1, R"("USB Product Name":"USB2.0 Hub")"}, {3, R"("USB Product Name":"Keyboard")"}},
        {"Keyboard", std::nullopt}},
@@ -109,12 +115,14 @@ TEST(UsbDevicesByPort, ChoosesOneDevicePerPortName) {
        {"Gaming Mouse", std::nullopt}},
       {"same depth and length: registry order",
        {{1, R"("USB Product Name":"Alpha")"}, {1, R"("USB Product Name":"Bravo")"}},
-       {"Alpha", std::nullopt}},
+       {"Alpha", std::nullopt},
+       UsbDevice{"Bravo", std::nullopt}},
       {"graphemes, not bytes: 6 bytes but 2 characters lose to 3 characters",
        {{1, "\"USB Product Name\":\"\xc3\xa9\xc3\xa9\xc3\xa9\""},  // 3 characters, 6 bytes
         {1, "\"USB Product Name\":\"e\xcc\x81" "e\xcc\x81\""},    // 2 characters, 6 bytes
         {1, R"("USB Product Name":"abc")"}},
-       {"\xc3\xa9\xc3\xa9\xc3\xa9", std::nullopt}},
+       {"\xc3\xa9\xc3\xa9\xc3\xa9", std::nullopt},
+       UsbDevice{"abc", std::nullopt}},
       {"grapheme length beats byte length",
        {{1, R"("USB Product Name":"abcd")"},
         {1, "\"USB Product Name\":\"\xf0\x9f\x87\xa9\xf0\x9f\x87\xaa\xf0\x9f\x87\xab\xf0\x9f\x87\xb7\""}},
@@ -133,11 +141,34 @@ TEST(UsbDevicesByPort, ChoosesOneDevicePerPortName) {
       {"fallback name competes like any other",
        {{1, R"("USB Product Name":"Pen")"}, {1, R"("kUSBBusCurrentAllocation":100)"}},
        {"USB device", 100}},
+      {"a nearer device listed before a deeper one with a longer name",
+       {{1, R"("USB Product Name":"Pen")"}, {2, R"("USB Product Name":"Wireless Presenter")"},
+        {3, R"("USB Product Name":"USB 2.0 Hub Controller Extra")"}},
+       {"Pen", std::nullopt}},
+      {"hubs only, nearer hub first",
+       {{1, R"("USB Product Name":"USB3Hub")"}, {2, R"("USB Product Name":"USB 3.1 Hub")"}},
+       {"USB3Hub", std::nullopt}},
   };
-  for (const Case& c : cases) {
+  return cases;
+}
+
+TEST(UsbDevicesByPort, ChoosesOneDevicePerPortName) {
+  for (const ChoiceCase& c : choiceCases()) {
     const auto map = usbDevicesByPort(registryFromJson(portWith(c.devices)));
     ASSERT_EQ(map.size(), 1u) << c.name;
     EXPECT_EQ(map.at("Port-USB-C@1"), c.chosen) << c.name;
+  }
+}
+
+// Planted fault: a deeper device with a longer name, listed after a nearer
+// one, must not win. Every row in both orders; only a full tie may change.
+TEST(UsbDevicesByPort, ChoiceDoesNotDependOnListingOrderExceptOnFullTies) {
+  for (const ChoiceCase& c : choiceCases()) {
+    auto devices = c.devices;
+    std::reverse(devices.begin(), devices.end());
+    const auto map = usbDevicesByPort(registryFromJson(portWith(devices)));
+    ASSERT_EQ(map.size(), 1u) << c.name;
+    EXPECT_EQ(map.at("Port-USB-C@1"), c.reversed.value_or(c.chosen)) << c.name;
   }
 }
 

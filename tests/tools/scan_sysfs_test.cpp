@@ -2,6 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdlib>
+#include <filesystem>
+
 #include "test_support.h"
 
 namespace plugscope {
@@ -52,12 +55,51 @@ TEST(ScanSysfs, BadSysfsArgumentsGiveOneLineAndStatusTwo) {
       {"missing directory", {"--sysfs", fixturePath("sysfs/no-such-tree")}, "no-such-tree"},
       {"a file, not a directory", {"--sysfs", registry}, "laptop-on-battery.json"},
       {"without value", {"--sysfs"}, "--sysfs"},
+      {"capture into a non-empty directory",
+       {"--sysfs", fixturePath("sysfs/chromebook"), "--capture-sysfs", fixturePath("sysfs/usb-keyboard-hubs")},
+       "not empty"},
+      {"capture into a file",
+       {"--sysfs", fixturePath("sysfs/chromebook"), "--capture-sysfs", registry}, "not a directory"},
+      {"capture with --registry", {"--registry", registry, "--capture-sysfs", fixturePath("no-such")},
+       "--capture-sysfs"},
   };
   for (const Case& c : cases) {
     auto args = c.args;
     args.push_back("--no-report");
     test::expectUsageError(runProgram(kScan, args), c.mention, c.name);
   }
+}
+
+TEST(ScanSysfs, CaptureScansAsTheTreeItCameFromOnEveryBundledTree) {
+  const std::string base = test::freshDirectory("capture");
+  const std::vector<std::string> scanArgs{"--no-report", "--taken", "0"};
+  auto scan = [&](std::vector<std::string> args) {
+    args.insert(args.end(), scanArgs.begin(), scanArgs.end());
+    return runProgram(kScan, args);
+  };
+  int trees = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(fixturePath("sysfs"))) {
+    const std::string name = entry.path().filename().string();
+    const std::string copy = base + "/" + name;
+    const auto live = scan({"--sysfs", entry.path().string()});
+    const auto capturing = scan({"--sysfs", entry.path().string(), "--capture-sysfs", copy});
+    const auto captured = scan({"--sysfs", copy});
+    ASSERT_EQ(capturing.exitStatus, 0) << name << ": " << capturing.err;
+    EXPECT_EQ(capturing.out, live.out) << name;
+    EXPECT_EQ(captured.out, live.out) << name;
+    // A plain tree: relative links only, nothing identifying, no note.
+    for (const auto& file : std::filesystem::recursive_directory_iterator(copy)) {
+      const std::string leaf = file.path().filename().string();
+      EXPECT_NE(leaf, "serial") << file.path();
+      EXPECT_NE(leaf, "NOTE") << file.path();
+      if (file.is_symlink()) {
+        EXPECT_TRUE(std::filesystem::read_symlink(file.path()).is_relative()) << file.path();
+      }
+    }
+    ++trees;
+  }
+  EXPECT_GE(trees, 10);
+  std::filesystem::remove_all(base);
 }
 
 }  // namespace

@@ -132,6 +132,24 @@ std::optional<UsbLinkSpeed> usbLinkSpeed(std::string_view speed) {
   return UsbLinkSpeed{megabits >= 5000.0 ? UsbLane::usb3 : UsbLane::usb2, megabits};
 }
 
+std::optional<double> plausibleMilliwatts(const PowerRating& rating) {
+  // The limits of USB PD's extended power range.
+  constexpr double kMaxMillivolts = 48000, kMaxMilliamperes = 5000, kMaxMilliwatts = 240000;
+  auto possible = [](std::optional<double> value, double limit) {
+    return !value || (std::isfinite(*value) && *value > 0 && *value <= limit);
+  };
+  if (!possible(rating.millivolts, kMaxMillivolts) ||
+      !possible(rating.milliamperes, kMaxMilliamperes)) {
+    return std::nullopt;
+  }
+  std::optional<double> milliwatts = rating.milliwatts;
+  if (!milliwatts && rating.millivolts && rating.milliamperes) {
+    milliwatts = *rating.millivolts * *rating.milliamperes / 1000.0;
+  }
+  if (!milliwatts || !possible(milliwatts, kMaxMilliwatts)) return std::nullopt;
+  return milliwatts;
+}
+
 std::optional<std::int64_t> wattsFromMilliwatts(double milliwatts) {
   if (!std::isfinite(milliwatts) || milliwatts <= 0) return std::nullopt;
   const double watts = std::round(milliwatts / 1000.0);

@@ -52,6 +52,20 @@ struct UsbLinkSpeed {
 // lane; 5000 and above on the USB 3 lane. None for "unknown" and other text.
 std::optional<UsbLinkSpeed> usbLinkSpeed(std::string_view speed);
 
+// One power rating as a PD object or a power supply states it; any of the
+// three may be missing.
+struct PowerRating {
+  std::optional<double> millivolts;
+  std::optional<double> milliamperes;
+  std::optional<double> milliwatts;  // stated, or else volts x amperes
+};
+
+// The rating's power in milliwatts, or none when it is no possible USB PD
+// rating: a value of zero (or less), more than 48 V, more than 5 A or more
+// than 240 W, or neither a power nor both volts and amperes. Firmware does
+// report such values (39 V x 5.93 A for a 60 W adapter; zero-filled PDOs).
+std::optional<double> plausibleMilliwatts(const PowerRating& rating);
+
 // Whole watts from a power in milliwatts, rounded half away from zero;
 // none when the power is not positive.
 std::optional<std::int64_t> wattsFromMilliwatts(double milliwatts);

@@ -61,6 +61,7 @@ struct Connector {
   bool thunderboltMode = false;
   std::vector<UsbPortRef> usbPorts;
   std::vector<UsbDeviceName> partnerDevices;
+  std::vector<std::string> partnerPowerDelivery;  // "pdN" children, in order of N
   std::optional<std::pair<std::int64_t, std::int64_t>> usb4Port;  // domain, adapter
   std::optional<std::string> usb4Link;
   // Filled from the USB devices and routers found on the connector.
@@ -169,17 +170,20 @@ class Builder {
     const auto header = sysfs::hexWord(dir.read("identity/id_header").value_or(""));
     // An identity of zero means discovery has not completed: not e-marked.
     cable.emarked = header && *header != 0;
-    cable.active = dir.read("type") == "active";
-    const bool activeByIdentity =
-        header &&
-        ((*header >> kIdHeaderProductTypeShift) & kIdHeaderProductTypeMask) == kCableTypeActive;
-    if (cable.active || activeByIdentity) {
-      // Only an active cable's VDO2 carries the copper/optical bit.
-      const auto vdo2 = sysfs::hexWord(dir.read("identity/product_type_vdo2").value_or(""));
-      cable.optical = vdo2 && (*vdo2 & kActiveCableVdo2Optical) != 0;
+    // The driver's own word first; without it, the product type (SOP',
+    // bits 29..27) of the identity header that the cable answered with.
+    const auto type = dir.read("type");
+    if (type == "active" || type == "passive") {
+      cable.active = *type == "active";
+    } else if (header) {
+      cable.active =
+          ((*header >> kIdHeaderProductTypeShift) & kIdHeaderProductTypeMask) == kCableTypeActive;
     }
-    // Optical Thunderbolt cables are active ones; passive plugs need no look.
-    if (!cable.active && !activeByIdentity) return cable;
+    // Only an active cable's VDO2 carries the copper/optical bit, and only
+    // active cables are optical Thunderbolt ones.
+    if (!cable.active) return cable;
+    const auto vdo2 = sysfs::hexWord(dir.read("identity/product_type_vdo2").value_or(""));
+    cable.optical = vdo2 && (*vdo2 & kActiveCableVdo2Optical) != 0;
     for (const char* plug : {"-plug0", "-plug1"}) {
       const std::string plugName = portName + plug;
       for (const std::string& mode : dir.list(plugName)) {
@@ -197,15 +201,34 @@ class Builder {
     const std::string modePrefix = c.name + "-partner.";
     for (const std::string& entry : c.partner.list()) {
       if (isIndexSuffix(entry, modePrefix)) {
-        // On a partner, "active" means the mode has been entered.
+        // A partner may offer one SVID in several modes; any entered one counts.
         const auto svid = c.partner.read(entry + "/svid");
         if (svid != "ff01" && svid != "8087") continue;
-        if (c.partner.read(entry + "/active") != "yes") continue;
+        if (!modeEntered(c.partner, entry)) continue;
         (*svid == "ff01" ? c.displayPort : c.thunderboltMode) = true;
       } else if (auto device = sysfs::usbDeviceName(entry); device && !device->path.empty()) {
         c.partnerDevices.push_back(std::move(*device));
+      } else if (isIndexSuffix(entry, "pd")) {
+        c.partnerPowerDelivery.push_back(entry);
       }
     }
+    // pd2 before pd10.
+    std::sort(c.partnerPowerDelivery.begin(), c.partnerPowerDelivery.end(),
+              [](const std::string& a, const std::string& b) {
+                return std::make_pair(a.size(), a) < std::make_pair(b.size(), b);
+              });
+  }
+
+  // On a partner, "active" means the mode has been entered. The mode's own
+  // "modeK/" group repeats it; older kernels kept it only there.
+  static bool modeEntered(const SysfsDirectory& partner, const std::string& entry) {
+    if (partner.read(entry + "/active") == "yes") return true;
+    for (const std::string& group : partner.list(entry)) {
+      if (isIndexSuffix(group, "mode") && partner.read(entry + "/" + group + "/active") == "yes") {
+        return true;
+      }
+    }
+    return false;
   }
 
   std::vector<UsbDevice> readUsbDevices() {
@@ -399,27 +422,40 @@ class Builder {
     const SysfsDirectory all = root_.directory("class/power_supply");
     const std::vector<std::string> supplies = all.list();
     if (supplies.empty()) return;
+    // A Type-C controller's supply may read online for hours after its
+    // charger was pulled. Where the machine has Type-C ports, a USB supply
+    // counts only while one of them takes power from a partner; without
+    // any, nothing contradicts it. Mains supplies count on their own.
+    const bool usbCounts =
+        connectors_.empty() || std::any_of(connectors_.begin(), connectors_.end(),
+                                           [](const Connector& c) { return c.powerIn; });
     bool external = false;
     std::optional<double> supplyMilliwatts;
     for (const std::string& name : supplies) {
       auto read = [&](const char* attribute) { return all.read(name + "/" + attribute); };
       const auto type = read("type");
-      if (type != "Mains" && type != "USB") continue;
+      const bool usb = type && isUsbChargerType(*type);
+      if (type != "Mains" && !(usb && usbCounts)) continue;
       const auto online = sysfs::integerWithUnit(read("online").value_or(""), "");
       if (!online || *online < 1) continue;
       external = true;
-      if (type != "USB") continue;
+      if (!usb) continue;
       // The rating, never the present voltage, which UCSI often misreports.
-      const auto microvolts = sysfs::integerWithUnit(read("voltage_max").value_or(""), "");
-      const auto microamperes = sysfs::integerWithUnit(read("current_max").value_or(""), "");
-      if (microvolts && microamperes) {
-        keepFaster(supplyMilliwatts,
-                   static_cast<double>(*microvolts) * static_cast<double>(*microamperes) / 1e9);
+      auto micro = [&](const char* attribute) -> std::optional<double> {
+        auto value = sysfs::integerWithUnit(read(attribute).value_or(""), "");
+        if (!value) return std::nullopt;
+        return static_cast<double>(*value) / 1000.0;
+      };
+      const sysfs::PowerRating rating{micro("voltage_max"), micro("current_max"), {}};
+      if (auto milliwatts = sysfs::plausibleMilliwatts(rating)) {
+        keepFaster(supplyMilliwatts, *milliwatts);
       }
     }
     PropertyMap properties;
     properties.set("ExternalConnected", external);
     if (external) {
+      // The charger's own advertised objects first: the supply's maximum is
+      // derived by firmware from them and is wrong on some machines.
       std::optional<double> milliwatts = advertisedMilliwatts();
       if (!milliwatts) milliwatts = supplyMilliwatts;
       if (auto watts = milliwatts ? sysfs::wattsFromMilliwatts(*milliwatts) : std::nullopt) {
@@ -431,35 +467,59 @@ class Builder {
     registry_.add(std::nullopt, kBatteryClasses, std::move(properties));
   }
 
-  // The best source capability a charging partner advertises.
+  // USB chargers by the supply's type, whatever its name: "USB" in mainline,
+  // and the kinds older ChromeOS kernels put there for the EC's chargers.
+  static bool isUsbChargerType(std::string_view type) {
+    return type == "USB" || type == "USB_C" || type == "USB_PD" || type == "USB_PD_DRP";
+  }
+
+  // The best plausible source capability that a charging partner
+  // advertises, through its usb_power_delivery link or, without one, in a
+  // pdN child (as newer UCSI kernels nest it).
   std::optional<double> advertisedMilliwatts() {
     std::optional<double> best;
     for (const Connector& c : connectors_) {
       if (!c.powerIn) continue;
-      const SysfsDirectory caps = c.partner.directory("usb_power_delivery/source-capabilities");
+      SysfsDirectory caps = c.partner.directory("usb_power_delivery/source-capabilities");
+      for (const std::string& pd : c.partnerPowerDelivery) {
+        if (caps.valid()) break;
+        caps = c.partner.directory(pd + "/source-capabilities");
+      }
       for (const std::string& pdo : caps.list()) {
-        auto read = [&](const char* name, const char* unit) {
-          return sysfs::integerWithUnit(caps.read(pdo + "/" + name).value_or(""), unit);
-        };
-        std::optional<double> milliwatts;
-        // PDO directories are named "<position>:<kind>".
-        const std::string_view kind =
-            std::string_view(pdo).substr(std::min(pdo.find(':'), pdo.size()));
-        if (kind == ":battery") {
-          if (auto power = read("maximum_power", "mW")) milliwatts = static_cast<double>(*power);
-        } else {
-          auto millivolts =
-              kind == ":fixed_supply" ? read("voltage", "mV") : read("maximum_voltage", "mV");
-          auto milliamperes = read("maximum_current", "mA");
-          if (millivolts && milliamperes) {
-            milliwatts =
-                static_cast<double>(*millivolts) * static_cast<double>(*milliamperes) / 1000.0;
-          }
-        }
-        if (milliwatts) keepFaster(best, *milliwatts);
+        if (auto milliwatts = objectMilliwatts(caps, pdo)) keepFaster(best, *milliwatts);
       }
     }
     return best;
+  }
+
+  // One source PDO "<position>:<kind>": fixed supplies give voltage x
+  // maximum_current, variable and programmable ones maximum_voltage x
+  // maximum_current, batteries maximum_power, adjustable-voltage ones 20 V
+  // x their 15-20 V current. None for other kinds and implausible values.
+  static std::optional<double> objectMilliwatts(const SysfsDirectory& caps,
+                                                const std::string& pdo) {
+    auto read = [&](const char* name, const char* unit) -> std::optional<double> {
+      auto value = sysfs::integerWithUnit(caps.read(pdo + "/" + name).value_or(""), unit);
+      if (!value) return std::nullopt;
+      return static_cast<double>(*value);
+    };
+    const std::string_view kind =
+        std::string_view(pdo).substr(std::min(pdo.find(':'), pdo.size()));
+    sysfs::PowerRating rating;
+    if (kind == ":fixed_supply") {
+      rating = {read("voltage", "mV"), read("maximum_current", "mA"), {}};
+    } else if (kind == ":variable_supply" || kind == ":programmable_supply") {
+      rating = {read("maximum_voltage", "mV"), read("maximum_current", "mA"), {}};
+    } else if (kind == ":battery") {
+      auto power = read("maximum_power", "mW");
+      if (!power) return std::nullopt;
+      rating = {read("maximum_voltage", "mV"), {}, power};
+    } else if (kind == ":spr_adjustable_voltage_supply") {
+      rating = {20000.0, read("maximum_current_15V_to_20V", "mA"), {}};
+    } else {
+      return std::nullopt;
+    }
+    return sysfs::plausibleMilliwatts(rating);
   }
 
   const SysfsDirectory root_;

@@ -26,10 +26,20 @@ std::string relative(std::string_view path) {
   return path.empty() ? std::string(".") : std::string(path);
 }
 
+// Joins a path below a directory to the directory's own path from the root.
+std::string joined(const std::string& base, std::string_view path) {
+  if (base.empty()) return std::string(path);
+  if (path.empty()) return base;
+  return base + "/" + std::string(path);
+}
+
 }  // namespace
 
 SysfsDirectory::SysfsDirectory(SysfsDirectory&& other) noexcept
-    : fd_(other.fd_), kernelSysfs_(other.kernelSysfs_) {
+    : fd_(other.fd_),
+      kernelSysfs_(other.kernelSysfs_),
+      log_(other.log_),
+      path_(std::move(other.path_)) {
   other.fd_ = -1;
 }
 
@@ -38,6 +48,8 @@ SysfsDirectory& SysfsDirectory::operator=(SysfsDirectory&& other) noexcept {
     if (fd_ >= 0) ::close(fd_);
     fd_ = other.fd_;
     kernelSysfs_ = other.kernelSysfs_;
+    log_ = other.log_;
+    path_ = std::move(other.path_);
     other.fd_ = -1;
   }
   return *this;
@@ -47,15 +59,21 @@ SysfsDirectory::~SysfsDirectory() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+void SysfsDirectory::note(SysfsReadLog::Access access, std::string_view path) const {
+  if (log_) log_->accessed(access, joined(path_, path));
+}
+
 SysfsDirectory SysfsDirectory::directory(std::string_view path) const {
   if (fd_ < 0) return {};
+  note(SysfsReadLog::Access::directory, path);
   // O_PATH: the directory is only a starting point, never read itself.
-  return SysfsDirectory(
-      ::openat(fd_, relative(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC), kernelSysfs_);
+  return SysfsDirectory(::openat(fd_, relative(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC),
+                        kernelSysfs_, log_, log_ ? joined(path_, path) : std::string());
 }
 
 std::optional<std::string> SysfsDirectory::read(std::string_view path) const {
   if (fd_ < 0) return std::nullopt;
+  note(SysfsReadLog::Access::file, path);
   const std::string name = relative(path);
   // Checked before the open, so that no device node or FIFO is ever opened.
   // In the kernel's sysfs the open itself refuses a directory.
@@ -87,6 +105,7 @@ std::optional<std::string> SysfsDirectory::read(std::string_view path) const {
 std::vector<std::string> SysfsDirectory::list(std::string_view path) const {
   std::vector<std::string> names;
   if (fd_ < 0) return names;
+  note(SysfsReadLog::Access::listing, path);
   const int fd = ::openat(fd_, relative(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return names;
   FileCloser closer{fd};
@@ -110,6 +129,7 @@ std::vector<std::string> SysfsDirectory::list(std::string_view path) const {
 
 std::optional<std::string> SysfsDirectory::linkTarget(std::string_view path) const {
   if (fd_ < 0) return std::nullopt;
+  note(SysfsReadLog::Access::link, path);
   char buffer[PATH_MAX];
   const ssize_t n = ::readlinkat(fd_, relative(path).c_str(), buffer, sizeof buffer);
   // A target that fills the buffer may have been cut short.
@@ -118,6 +138,7 @@ std::optional<std::string> SysfsDirectory::linkTarget(std::string_view path) con
 }
 
 bool SysfsDirectory::isDirectory(std::string_view path) const {
+  note(SysfsReadLog::Access::directory, path);
   struct stat st {};
   return fd_ >= 0 && ::fstatat(fd_, relative(path).c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
@@ -126,7 +147,7 @@ SysfsDirectory SysfsTree::open() const {
   const int fd = ::open(root_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
   struct statfs fs {};
   const bool kernelSysfs = fd >= 0 && ::fstatfs(fd, &fs) == 0 && fs.f_type == kSysfsMagic;
-  return SysfsDirectory(fd, kernelSysfs);
+  return SysfsDirectory(fd, kernelSysfs, log_, std::string());
 }
 
 }  // namespace plugscope

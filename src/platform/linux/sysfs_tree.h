@@ -8,6 +8,16 @@
 
 namespace plugscope {
 
+// Told of every path that reads through a tree go to, relative to the
+// tree's root and before any link in it is resolved, so that exactly what
+// a scan read can be copied. Called on the reading thread, in read order.
+class SysfsReadLog {
+ public:
+  enum class Access { directory, file, listing, link };
+  virtual ~SysfsReadLog() = default;
+  virtual void accessed(Access access, const std::string& path) = 0;
+};
+
 // One open directory of a sysfs tree, read through paths relative to it
 // (which may pass through symbolic links, as sysfs paths do). Reading
 // relative to a device's directory spares the kernel a walk of the whole
@@ -55,10 +65,16 @@ class SysfsDirectory {
 
  private:
   friend class SysfsTree;
-  SysfsDirectory(int fd, bool kernelSysfs) : fd_(fd), kernelSysfs_(kernelSysfs) {}
+  SysfsDirectory(int fd, bool kernelSysfs, SysfsReadLog* log, std::string path)
+      : fd_(fd), kernelSysfs_(kernelSysfs), log_(log), path_(std::move(path)) {}
+
+  // Tells the log, if any, of an access to `path` below this directory.
+  void note(SysfsReadLog::Access access, std::string_view path) const;
 
   int fd_ = -1;
   bool kernelSysfs_ = false;  // holds only directories, regular files and links
+  SysfsReadLog* log_ = nullptr;
+  std::string path_;  // from the tree's root; kept only while logging
 };
 
 // A sysfs tree below a root directory: "/sys" on a live machine, any plain
@@ -66,7 +82,10 @@ class SysfsDirectory {
 // root afresh, so the tree may appear or vanish between scans.
 class SysfsTree {
  public:
-  explicit SysfsTree(std::string root) : root_(std::move(root)) {}
+  // `log`, when given, is told of every read and must outlive the tree's
+  // directories.
+  explicit SysfsTree(std::string root, SysfsReadLog* log = nullptr)
+      : root_(std::move(root)), log_(log) {}
 
   const std::string& root() const { return root_; }
 
@@ -75,6 +94,7 @@ class SysfsTree {
 
  private:
   std::string root_;
+  SysfsReadLog* log_ = nullptr;
 };
 
 }  // namespace plugscope
