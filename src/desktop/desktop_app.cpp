@@ -80,7 +80,6 @@ void DesktopApp::shutdown() {
   panel_.reset();
   portal_.reset();
   if (window_) gtk_window_destroy(window_);
-  window_ = nullptr;
   g_clear_object(&familyAction_);
   g_clear_object(&notifyAction_);
 }
@@ -133,6 +132,8 @@ void DesktopApp::buildWindow() {
   gtk_window_set_resizable(window_, FALSE);
   gtk_accessible_update_property(GTK_ACCESSIBLE(window_), GTK_ACCESSIBLE_PROPERTY_LABEL,
                                  "Plugscope", -1);
+  g_signal_connect_swapped(window_, "destroy",
+                           G_CALLBACK(+[](gpointer data) { self(data).window_ = nullptr; }), this);
   // Closing the window hides it while the panel entry can bring it back.
   g_signal_connect(window_, "close-request",
                    G_CALLBACK(+[](GtkWindow* window, gpointer data) -> gboolean {
