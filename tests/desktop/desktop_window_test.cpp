@@ -348,6 +348,40 @@ TEST_F(DesktopWindowTest, FollowsTheDesktopsDarkPreference) {
   EXPECT_FALSE(isDarkBackground(light)) << "after the desktop dropped its preference";
 }
 
+// Activates one of the running application's actions (the menu's and the
+// keys' own) through GApplication's action interface on the session bus.
+bool activateAction(const char* name, GVariant* parameter) {
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (!bus) return false;
+  GVariantBuilder parameters;
+  g_variant_builder_init(&parameters, G_VARIANT_TYPE("av"));
+  if (parameter) g_variant_builder_add(&parameters, "v", parameter);
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "io.plugscope.Plugscope", "/io/plugscope/Plugscope", "org.gtk.Actions", "Activate",
+      g_variant_new("(sava{sv})", name, &parameters, nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE,
+      5000, nullptr, nullptr);
+  g_object_unref(bus);
+  if (reply) g_variant_unref(reply);
+  return reply != nullptr;
+}
+
+TEST_F(DesktopWindowTest, TheChosenFamilyAndNotifyChoiceAreShownAndKept) {
+  start();
+  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.width == 364; }).height, 170)
+      << "medium without a key file";
+  ASSERT_TRUE(activateAction("family", g_variant_new_string("large")));
+  EXPECT_EQ(waitForScreenshot([](const Picture& p) { return p.height == 382; }).height, 382);
+  ASSERT_TRUE(activateAction("notify-plugged", nullptr));
+  const fs::path keyFile = root_ / "config/plugscope" / kDesktopSettingsFileName;
+  const auto deadline = SteadyClock::now() + std::chrono::seconds(5);
+  while (parseDesktopSettings(test::readAll(keyFile)).notifyWhenPlugged == false &&
+         SteadyClock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(parseDesktopSettings(test::readAll(keyFile)),
+            (DesktopSettings{WidgetFamily::large, true}));
+}
+
 TEST_F(DesktopWindowTest, BadInputGivesOneLineAndStatusTwo) {
   std::vector<std::string> noDisplay = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", kDesktop};
   test::expectUsageError(test::runProgram("/usr/bin/env", noDisplay), "plugscope-widget-host",
