@@ -56,6 +56,8 @@ void DesktopApp::startup() {
   portal_ = std::make_unique<ColorSchemePortal>(
       bus, [this](Appearance appearance) { setAppearance(appearance); });
   setAppearance(portal_->appearance());
+  // The reload directory's inotify descriptor wakes the main loop; waitFor(0)
+  // then only drains the queued events, so nothing ever blocks or polls.
   if (requests_.descriptor() >= 0) {
     requestWatch_ = g_unix_fd_add(
         requests_.descriptor(), G_IO_IN,
@@ -84,6 +86,8 @@ void DesktopApp::shutdown() {
   g_clear_object(&notifyAction_);
 }
 
+// The menu's items and the keys are the application's actions, so that
+// both (and other processes, over the bus) change the same state.
 void DesktopApp::installActions() {
   familyAction_ = g_simple_action_new_stateful("family", G_VARIANT_TYPE_STRING,
                                                g_variant_new_string(familyName(settings_.family)));
@@ -143,6 +147,8 @@ void DesktopApp::buildWindow() {
                    }),
                    this);
 
+  // Not resizable: the window takes the drawing area's size, which is the
+  // family's size in points.
   area_ = gtk_drawing_area_new();
   gtk_drawing_area_set_draw_func(
       GTK_DRAWING_AREA(area_),
@@ -160,6 +166,7 @@ void DesktopApp::buildWindow() {
   g_menu_append(options, "Notify when something is plugged in", "app.notify-plugged");
   g_menu_append(options, "Quit", "app.quit");
   g_menu_append_section(menu, nullptr, G_MENU_MODEL(options));
+  // A popover parented to the area must leave before the area does.
   menu_ = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
   g_object_unref(options);
   g_object_unref(sizes);
@@ -200,6 +207,7 @@ void DesktopApp::buildWindow() {
 }
 
 void DesktopApp::reload() {
+  // The family is part of the provider's request, so a new family asks anew.
   hosted_ = requestEntry(widget_, clock_, settings_.family, false);
   content_ = makeWindowContent(widget_, hosted_->entry, settings_.family, text_);
   if (area_) {
@@ -240,6 +248,7 @@ void DesktopApp::armTimer() {
 }
 
 void DesktopApp::setFamily(WidgetFamily family) {
+  // The radio items show the action's state.
   g_simple_action_set_state(familyAction_, g_variant_new_string(familyName(family)));
   if (family == settings_.family) return;
   settings_.family = family;
@@ -255,6 +264,8 @@ void DesktopApp::setNotifyWhenPlugged(bool enabled) {
   if (panel_) panel_->notifyChoiceChanged(enabled);
 }
 
+// GNotification goes through the desktop's notification service, or the
+// portal inside a sandbox; without either it is dropped quietly.
 void DesktopApp::sendNotification(const std::string& id, const std::string& title,
                                   const std::string& body) {
   if (!settings_.notifyWhenPlugged) return;
@@ -289,7 +300,10 @@ void DesktopApp::quit() { g_application_quit(G_APPLICATION(app_)); }
 
 void DesktopApp::draw(cairo_t* cairo) {
   if (!content_) return;
+  // GTK hands us a context in points already scaled to the window's scale
+  // factor, so the painter draws at the display's own resolution.
   paintWindowContent(cairo, content_->layout, text_, appearance_);
+  // Written after the frame, outside GTK's drawing, and once per burst.
   if (options_.screenshotPath && !screenshotIdle_) {
     screenshotIdle_ = g_idle_add(
         +[](gpointer data) -> gboolean {
@@ -321,6 +335,7 @@ void DesktopApp::writeScreenshot() {
   GdkTexture* texture = gsk_renderer_render_texture(renderer, node, &viewport);
   gsk_render_node_unref(node);
   const std::string partial = *options_.screenshotPath + ".part";
+  // Renamed into place, so that a reader never sees half a picture.
   if (gdk_texture_save_to_png(texture, partial.c_str())) {
     g_rename(partial.c_str(), options_.screenshotPath->c_str());
   }

@@ -1,6 +1,7 @@
 // plugscope-desktop: the widget on a Linux desktop. Loads the widget
 // plug-in as plugscope-widget-host does and shows it in a small window
-// that stays current, and (later) beside it an entry in the panel.
+// that stays current, with an entry in the panel's status area beside it
+// once makePanel builds one.
 //
 //   plugscope-desktop [--extension PATH]
 //
