@@ -33,32 +33,37 @@ HostSession::HostSession(const Widget& widget, const WidgetRenderer& renderer, c
       out_(out),
       options_(options) {}
 
-PointInTime HostSession::renderOnce() {
-  const TimelineProvider& provider = widget_.provider();
-  const TimelineContext context{options_.family, options_.preview};
+HostedEntry requestEntry(const Widget& widget, const Clock& clock, WidgetFamily family,
+                         bool preview) {
+  const TimelineProvider& provider = widget.provider();
+  const TimelineContext context{family, preview};
   std::optional<CableEntry> entry;
   std::optional<PointInTime> next;
-  if (options_.preview) {
+  if (preview) {
     provider.getSnapshot(context, [&](const CableEntry& given) { entry = given; });
   } else {
     provider.getTimeline(context, [&](const Timeline& timeline) {
-      if (const CableEntry* current = currentEntry(timeline, clock_.now())) entry = *current;
+      if (const CableEntry* current = currentEntry(timeline, clock.now())) entry = *current;
       next = timeline.policy.after;
     });
   }
   // A provider that gave nothing to draw still gets its placeholder drawn.
   if (!entry) entry = provider.placeholder(context);
 
-  const ViewNode root = widget_.body(*entry, options_.family);
+  const PointInTime now = clock.now();
+  const double earliest = now.seconds + HostSession::kMinimumWaitSeconds;
+  const double wanted = next ? next->seconds : now.seconds + HostSession::kDefaultReloadSeconds;
+  return {std::move(*entry), PointInTime{std::max(wanted, earliest)}};
+}
+
+PointInTime HostSession::renderOnce() {
+  const HostedEntry hosted = requestEntry(widget_, clock_, options_.family, options_.preview);
+  const ViewNode root = widget_.body(hosted.entry, options_.family);
   if (options_.clearScreen) out_ << kClearScreen;
   renderer_.render(root, options_.family, widget_.strings(), out_);
   if (!options_.once && !options_.outputIsTerminal) out_ << kRenderSeparator << '\n';
   out_.flush();
-
-  const PointInTime now = clock_.now();
-  const double earliest = now.seconds + kMinimumWaitSeconds;
-  const double wanted = next ? next->seconds : now.seconds + kDefaultReloadSeconds;
-  return PointInTime{std::max(wanted, earliest)};
+  return hosted.next;
 }
 
 bool HostSession::run() {

@@ -17,6 +17,20 @@ struct HostOptions {
   bool clearScreen = false;       // on a terminal, clear it before each render
 };
 
+// One answer of the provider as a host uses it: the entry to draw, and
+// when to ask again.
+struct HostedEntry {
+  CableEntry entry;
+  PointInTime next;
+};
+
+// Asks the provider once (getSnapshot for a preview, else getTimeline and
+// its entry current now; the placeholder when it gave nothing). `next` is
+// the timeline's reload date, or kDefaultReloadSeconds from now without
+// one, and never sooner than kMinimumWaitSeconds from now.
+HostedEntry requestEntry(const Widget& widget, const Clock& clock, WidgetFamily family,
+                         bool preview);
+
 // A widget host's work for one widget: ask the provider, draw the entry,
 // and ask again at the timeline's reload date or at once when a reload
 // request arrives. Single-threaded; everything passed in must outlive it.

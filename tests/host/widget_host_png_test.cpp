@@ -47,17 +47,23 @@ std::pair<int, int> pngSize(const std::string& bytes) {
   return {static_cast<int>(at(16)), static_cast<int>(at(20))};
 }
 
-TEST_F(WidgetHostPngTest, WritesOnePictureAtTwiceTheFamilySize) {
+TEST_F(WidgetHostPngTest, WritesOnePictureAtTheScaleTimesTheFamilySize) {
   struct Case {
     const char* family;
     const char* appearance;
+    const char* scale;  // null: the default, twice
     std::pair<int, int> size;
   };
-  for (const Case& c : {Case{"small", "light", {340, 340}}, Case{"medium", "dark", {728, 340}},
-                       Case{"large", "light", {728, 764}}}) {
+  for (const Case& c : {Case{"small", "light", nullptr, {340, 340}},
+                        Case{"medium", "dark", nullptr, {728, 340}},
+                        Case{"large", "light", nullptr, {728, 764}},
+                        Case{"medium", "light", "1", {364, 170}},
+                        Case{"small", "dark", "3", {510, 510}}}) {
     const fs::path picture = root_ / (std::string(c.family) + ".png");
-    const auto result = host({"--family", c.family, "--format", "png", "--appearance",
-                              c.appearance, "--output", picture.string()});
+    std::vector<std::string> args = {"--family", c.family, "--format", "png", "--appearance",
+                                      c.appearance, "--output", picture.string()};
+    if (c.scale) args.insert(args.end(), {"--scale", c.scale});
+    const auto result = host(args);
     EXPECT_EQ(result.exitStatus, 0) << c.family << ": " << result.err;
     EXPECT_EQ(result.out, "") << c.family;
     std::ifstream file(picture, std::ios::binary);
@@ -74,6 +80,7 @@ TEST_F(WidgetHostPngTest, BadArgumentsGiveOneLineAndStatusTwo) {
   const Case cases[] = {
       {"png without output", {"--format", "png"}},
       {"unknown appearance", {"--format", "png", "--appearance", "sepia", "--output", "x.png"}},
+      {"scale not 1, 2 or 3", {"--format", "png", "--scale", "4", "--output", "x.png"}},
       {"unwritable output", {"--format", "png", "--output", "/nonexistent/dir/x.png"}},
   };
   for (const auto& c : cases) {

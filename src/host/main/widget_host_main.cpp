@@ -4,11 +4,11 @@
 // agent requests a reload.
 //
 //   plugscope-widget-host [--family small|medium|large] [--format ansi|text|tree|png]
-//                         [--appearance light|dark] [--output FILE]
+//                         [--appearance light|dark] [--scale 1|2|3] [--output FILE]
 //                         [--once] [--preview] [--extension PATH]
 //
-// --format png draws one entry as a desktop would, at twice the family's
-// size in points, into the --output file (required), and exits.
+// --format png draws one entry as a desktop would, at --scale pixels per
+// point (default 2), into the --output file (required), and exits.
 //
 // Bad arguments, a plug-in that cannot be loaded, an output file that
 // cannot be written and missing font files give one line on stderr and
@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
   bool once = false;
   bool preview = false;
   std::string appearance = "light";
+  int scale = static_cast<int>(plugscope::kRenderScale);
   std::string outputPath;
   app.add_option("--family", family, "widget size: small, medium or large (default medium)")
       ->check(CLI::IsMember({"small", "medium", "large"}));
@@ -93,6 +94,8 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"ansi", "text", "tree", "png"}));
   app.add_option("--appearance", appearance, "png: light or dark (default light)")
       ->check(CLI::IsMember({"light", "dark"}));
+  app.add_option("--scale", scale, "png: pixels per point, 1, 2 or 3 (default 2)")
+      ->check(CLI::IsMember({1, 2, 3}));
   app.add_option("--output", outputPath, "write to FILE instead of standard output");
   app.add_flag("--once", once, "render one timeline entry and exit");
   app.add_flag("--preview", preview, "render what the widget gallery shows");
@@ -134,8 +137,8 @@ int main(int argc, char** argv) {
       die("cannot load the font file " +
           (fonts->missingFiles().empty() ? std::string("(none)") : fonts->missingFiles().front()));
     }
-    renderer = std::make_unique<plugscope::PngRenderer>(*fonts,
-                                                        *plugscope::parseAppearance(appearance));
+    renderer = std::make_unique<plugscope::PngRenderer>(
+        *fonts, *plugscope::parseAppearance(appearance), static_cast<double>(scale));
   } else {
     renderer = std::make_unique<plugscope::TerminalRenderer>(format == "ansi");
   }

@@ -128,24 +128,30 @@ class Painter {
 
 }  // namespace
 
+void paintWidget(cairo_t* cairo, const WidgetLayout& layout, const PangoText& text,
+                 Appearance appearance) {
+  cairo_save(cairo);
+  const Rect& b = layout.bounds;
+  roundedRectangle(cairo, b.x, b.y, b.width, b.height, kContainerCornerRadius);
+  cairo_clip(cairo);
+  setColour(cairo, widgetPlate(appearance));
+  cairo_paint(cairo);
+  if (layout.containerBackground) {
+    setColour(cairo, colourOf(*layout.containerBackground, appearance));
+    cairo_paint(cairo);
+  }
+  Painter(cairo, text, appearance).draw(layout.root);
+  cairo_restore(cairo);
+}
+
 CairoSurface PngRenderer::draw(const WidgetLayout& layout) const {
-  const int width = static_cast<int>(std::lround(layout.bounds.width * kRenderScale));
-  const int height = static_cast<int>(std::lround(layout.bounds.height * kRenderScale));
+  const int width = static_cast<int>(std::lround(layout.bounds.width * scale_));
+  const int height = static_cast<int>(std::lround(layout.bounds.height * scale_));
   CairoSurface surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
   if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   const std::unique_ptr<cairo_t, CairoDestroy> cairo(cairo_create(surface.get()));
-  cairo_scale(cairo.get(), kRenderScale, kRenderScale);
-
-  const Rect& b = layout.bounds;
-  roundedRectangle(cairo.get(), b.x, b.y, b.width, b.height, kContainerCornerRadius);
-  cairo_clip(cairo.get());
-  setColour(cairo.get(), widgetPlate(appearance_));
-  cairo_paint(cairo.get());
-  if (layout.containerBackground) {
-    setColour(cairo.get(), colourOf(*layout.containerBackground, appearance_));
-    cairo_paint(cairo.get());
-  }
-  Painter(cairo.get(), text_, appearance_).draw(layout.root);
+  cairo_scale(cairo.get(), scale_, scale_);
+  paintWidget(cairo.get(), layout, text_, appearance_);
 
   if (cairo_status(cairo.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
   cairo_surface_flush(surface.get());

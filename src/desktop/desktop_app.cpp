@@ -1,0 +1,345 @@
+#include "desktop/desktop_app.h"
+
+#include <glib-unix.h>
+#include <glib/gstdio.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "host/widget_metrics.h"
+
+namespace plugscope {
+namespace {
+
+// Long waits are cut so that a clock set forward is noticed within this.
+constexpr double kLongestWaitSeconds = 60;
+
+DesktopApp& self(gpointer data) { return *static_cast<DesktopApp*>(data); }
+
+}  // namespace
+
+DesktopApp::DesktopApp(const Widget& widget, const PangoText& text, const Clock& clock,
+                       InotifyReloadRequests& requests, const DesktopSettingsFile& settingsFile,
+                       DesktopPanelFactory panelFactory, Options options)
+    : widget_(widget),
+      text_(text),
+      clock_(clock),
+      requests_(requests),
+      settingsFile_(settingsFile),
+      panelFactory_(std::move(panelFactory)),
+      options_(std::move(options)),
+      app_(gtk_application_new(kDesktopApplicationId, G_APPLICATION_DEFAULT_FLAGS)) {
+  g_signal_connect_swapped(app_, "startup", G_CALLBACK(+[](gpointer data) { self(data).startup(); }),
+                           this);
+  g_signal_connect_swapped(app_, "activate",
+                           G_CALLBACK(+[](gpointer data) { self(data).showWindow(); }), this);
+  g_signal_connect_swapped(app_, "shutdown",
+                           G_CALLBACK(+[](gpointer data) { self(data).shutdown(); }), this);
+}
+
+DesktopApp::~DesktopApp() {
+  shutdown();
+  g_object_unref(app_);
+}
+
+int DesktopApp::run(const char* programName) {
+  // Our options were read already; GApplication sees none of them.
+  char* argv[] = {const_cast<char*>(programName), nullptr};
+  return g_application_run(G_APPLICATION(app_), 1, argv);
+}
+
+void DesktopApp::startup() {
+  settings_ = settingsFile_.load();
+  installActions();
+  buildWindow();
+  GDBusConnection* bus = g_application_get_dbus_connection(G_APPLICATION(app_));
+  portal_ = std::make_unique<ColorSchemePortal>(
+      bus, [this](Appearance appearance) { setAppearance(appearance); });
+  setAppearance(portal_->appearance());
+  // The reload directory's inotify descriptor wakes the main loop; waitFor(0)
+  // then only drains the queued events, so nothing ever blocks or polls.
+  if (requests_.descriptor() >= 0) {
+    requestWatch_ = g_unix_fd_add(
+        requests_.descriptor(), G_IO_IN,
+        +[](gint, GIOCondition, gpointer data) -> gboolean {
+          auto& app = self(data);
+          if (app.requests_.waitFor(0) == ReloadRequests::Wait::requested) app.reload();
+          return G_SOURCE_CONTINUE;
+        },
+        this);
+  }
+  // The panel entry: made here, once the bus name is ours, and told
+  // about every entry from reload() on.
+  if (panelFactory_) panel_ = panelFactory_(*this, widget_, bus);
+  reload();
+}
+
+void DesktopApp::shutdown() {
+  for (guint* source : {&timer_, &requestWatch_, &screenshotIdle_}) {
+    if (*source) g_source_remove(*source);
+    *source = 0;
+  }
+  panel_.reset();
+  portal_.reset();
+  if (window_) gtk_window_destroy(window_);
+  g_clear_object(&familyAction_);
+  g_clear_object(&notifyAction_);
+}
+
+// The menu's items and the keys are the application's actions, so that
+// both (and other processes, over the bus) change the same state.
+void DesktopApp::installActions() {
+  familyAction_ = g_simple_action_new_stateful("family", G_VARIANT_TYPE_STRING,
+                                               g_variant_new_string(familyName(settings_.family)));
+  g_signal_connect(familyAction_, "change-state",
+                   G_CALLBACK(+[](GSimpleAction*, GVariant* value, gpointer data) {
+                     if (auto family = parseFamily(g_variant_get_string(value, nullptr))) {
+                       self(data).setFamily(*family);
+                     }
+                   }),
+                   this);
+  notifyAction_ = g_simple_action_new_stateful("notify-plugged", nullptr,
+                                               g_variant_new_boolean(settings_.notifyWhenPlugged));
+  g_signal_connect(notifyAction_, "change-state",
+                   G_CALLBACK(+[](GSimpleAction*, GVariant* value, gpointer data) {
+                     self(data).setNotifyWhenPlugged(g_variant_get_boolean(value));
+                   }),
+                   this);
+  GSimpleAction* quitAction = g_simple_action_new("quit", nullptr);
+  g_signal_connect_swapped(quitAction, "activate",
+                           G_CALLBACK(+[](gpointer data) { self(data).quit(); }), this);
+  for (GSimpleAction* action : {familyAction_, notifyAction_, quitAction}) {
+    g_action_map_add_action(G_ACTION_MAP(app_), G_ACTION(action));
+  }
+  g_object_unref(quitAction);
+
+  const struct {
+    const char* action;
+    const char* keys[3];
+  } accelerators[] = {
+      {"app.family::small", {"1", "KP_1", nullptr}},
+      {"app.family::medium", {"2", "KP_2", nullptr}},
+      {"app.family::large", {"3", "KP_3", nullptr}},
+      {"app.quit", {"<Control>q", nullptr, nullptr}},
+  };
+  for (const auto& accelerator : accelerators) {
+    gtk_application_set_accels_for_action(app_, accelerator.action, accelerator.keys);
+  }
+}
+
+void DesktopApp::buildWindow() {
+  window_ = GTK_WINDOW(gtk_window_new());
+  gtk_window_set_application(window_, app_);
+  gtk_window_set_title(window_, "Plugscope");
+  gtk_window_set_icon_name(window_, kDesktopApplicationId);
+  gtk_window_set_decorated(window_, FALSE);
+  gtk_window_set_resizable(window_, FALSE);
+  gtk_accessible_update_property(GTK_ACCESSIBLE(window_), GTK_ACCESSIBLE_PROPERTY_LABEL,
+                                 "Plugscope", -1);
+  g_signal_connect_swapped(window_, "destroy",
+                           G_CALLBACK(+[](gpointer data) { self(data).window_ = nullptr; }), this);
+  // Closing the window hides it while the panel entry can bring it back.
+  g_signal_connect(window_, "close-request",
+                   G_CALLBACK(+[](GtkWindow* window, gpointer data) -> gboolean {
+                     if (!self(data).panel_) return FALSE;
+                     gtk_widget_set_visible(GTK_WIDGET(window), FALSE);
+                     return TRUE;
+                   }),
+                   this);
+
+  // Not resizable: the window takes the drawing area's size, which is the
+  // family's size in points.
+  area_ = gtk_drawing_area_new();
+  gtk_drawing_area_set_draw_func(
+      GTK_DRAWING_AREA(area_),
+      +[](GtkDrawingArea*, cairo_t* cairo, int, int, gpointer data) { self(data).draw(cairo); },
+      this, nullptr);
+  gtk_window_set_child(window_, area_);
+
+  GMenu* sizes = g_menu_new();
+  g_menu_append(sizes, "Small", "app.family::small");
+  g_menu_append(sizes, "Medium", "app.family::medium");
+  g_menu_append(sizes, "Large", "app.family::large");
+  GMenu* menu = g_menu_new();
+  g_menu_append_section(menu, nullptr, G_MENU_MODEL(sizes));
+  GMenu* options = g_menu_new();
+  g_menu_append(options, "Notify when something is plugged in", "app.notify-plugged");
+  g_menu_append(options, "Quit", "app.quit");
+  g_menu_append_section(menu, nullptr, G_MENU_MODEL(options));
+  // A popover parented to the area must leave before the area does.
+  menu_ = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
+  g_object_unref(options);
+  g_object_unref(sizes);
+  g_object_unref(menu);
+  gtk_popover_set_has_arrow(GTK_POPOVER(menu_), FALSE);
+  gtk_widget_set_halign(menu_, GTK_ALIGN_START);
+  gtk_widget_set_parent(menu_, area_);
+  g_signal_connect_swapped(area_, "destroy", G_CALLBACK(+[](gpointer data) {
+                             auto& app = self(data);
+                             if (app.menu_) gtk_widget_unparent(app.menu_);
+                             app.menu_ = nullptr;
+                             app.area_ = nullptr;
+                           }),
+                           this);
+
+  // Right button: the context menu. Left button: drag the window, which
+  // has no title bar to hold.
+  auto pressed = +[](GtkGestureClick* gesture, int, double x, double y, gpointer data) {
+    auto& app = self(data);
+    const guint button = gtk_gesture_single_get_current_button(GTK_GESTURE_SINGLE(gesture));
+    if (button == GDK_BUTTON_SECONDARY && app.menu_) {
+      const GdkRectangle at{static_cast<int>(x), static_cast<int>(y), 1, 1};
+      gtk_popover_set_pointing_to(GTK_POPOVER(app.menu_), &at);
+      gtk_popover_popup(GTK_POPOVER(app.menu_));
+    } else if (button == GDK_BUTTON_PRIMARY) {
+      GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(app.window_));
+      GdkEvent* event = gtk_event_controller_get_current_event(GTK_EVENT_CONTROLLER(gesture));
+      if (GDK_IS_TOPLEVEL(surface) && event) {
+        gdk_toplevel_begin_move(GDK_TOPLEVEL(surface), gdk_event_get_device(event),
+                                GDK_BUTTON_PRIMARY, x, y, gdk_event_get_time(event));
+      }
+    }
+  };
+  GtkGesture* click = gtk_gesture_click_new();
+  gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(click), 0);
+  g_signal_connect(click, "pressed", G_CALLBACK(pressed), this);
+  gtk_widget_add_controller(area_, GTK_EVENT_CONTROLLER(click));
+}
+
+void DesktopApp::reload() {
+  // The family is part of the provider's request, so a new family asks anew.
+  hosted_ = requestEntry(widget_, clock_, settings_.family, false);
+  content_ = makeWindowContent(widget_, hosted_->entry, settings_.family, text_);
+  if (area_) {
+    const Size size = widgetSize(settings_.family);
+    gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(area_),
+                                       static_cast<int>(std::lround(size.width)));
+    gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(area_),
+                                        static_cast<int>(std::lround(size.height)));
+    gtk_widget_queue_draw(area_);
+  }
+  if (window_) {
+    gtk_accessible_update_property(GTK_ACCESSIBLE(window_), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
+                                   content_->description.c_str(), -1);
+  }
+  if (panel_) panel_->showEntry(hosted_->entry);
+  armTimer();
+}
+
+void DesktopApp::armTimer() {
+  if (timer_) g_source_remove(timer_);
+  timer_ = 0;
+  if (!hosted_) return;
+  const double remaining = hosted_->next.seconds - clock_.now().seconds;
+  const double wait = std::clamp(remaining, 0.0, kLongestWaitSeconds);
+  timer_ = g_timeout_add(
+      static_cast<guint>(std::ceil(wait * 1000)),
+      +[](gpointer data) -> gboolean {
+        auto& app = self(data);
+        app.timer_ = 0;
+        if (app.clock_.now().seconds >= app.hosted_->next.seconds) {
+          app.reload();
+        } else {
+          app.armTimer();
+        }
+        return G_SOURCE_REMOVE;
+      },
+      this);
+}
+
+void DesktopApp::setFamily(WidgetFamily family) {
+  // The radio items show the action's state.
+  g_simple_action_set_state(familyAction_, g_variant_new_string(familyName(family)));
+  if (family == settings_.family) return;
+  settings_.family = family;
+  settingsFile_.save(settings_);
+  reload();
+}
+
+void DesktopApp::setNotifyWhenPlugged(bool enabled) {
+  g_simple_action_set_state(notifyAction_, g_variant_new_boolean(enabled));
+  if (enabled == settings_.notifyWhenPlugged) return;
+  settings_.notifyWhenPlugged = enabled;
+  settingsFile_.save(settings_);
+  if (panel_) panel_->notifyChoiceChanged(enabled);
+}
+
+// GNotification goes through the desktop's notification service, or the
+// portal inside a sandbox; without either it is dropped quietly.
+void DesktopApp::sendNotification(const std::string& id, const std::string& title,
+                                  const std::string& body) {
+  if (!settings_.notifyWhenPlugged) return;
+  GNotification* notification = g_notification_new(title.c_str());
+  g_notification_set_body(notification, body.c_str());
+  g_application_send_notification(G_APPLICATION(app_), id.c_str(), notification);
+  g_object_unref(notification);
+}
+
+void DesktopApp::setAppearance(Appearance appearance) {
+  appearance_ = appearance;
+  // The menu follows too.
+  g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme",
+               appearance == Appearance::dark, nullptr);
+  if (area_) gtk_widget_queue_draw(area_);
+}
+
+void DesktopApp::showWindow() {
+  if (window_) gtk_window_present(window_);
+}
+
+void DesktopApp::toggleWindow() {
+  if (!window_) return;
+  if (gtk_widget_get_visible(GTK_WIDGET(window_))) {
+    gtk_widget_set_visible(GTK_WIDGET(window_), FALSE);
+  } else {
+    gtk_window_present(window_);
+  }
+}
+
+void DesktopApp::quit() { g_application_quit(G_APPLICATION(app_)); }
+
+void DesktopApp::draw(cairo_t* cairo) {
+  if (!content_) return;
+  // GTK hands us a context in points already scaled to the window's scale
+  // factor, so the painter draws at the display's own resolution.
+  paintWindowContent(cairo, content_->layout, text_, appearance_);
+  // Written after the frame, outside GTK's drawing, and once per burst.
+  if (options_.screenshotPath && !screenshotIdle_) {
+    screenshotIdle_ = g_idle_add(
+        +[](gpointer data) -> gboolean {
+          auto& app = self(data);
+          app.screenshotIdle_ = 0;
+          app.writeScreenshot();
+          return G_SOURCE_REMOVE;
+        },
+        this);
+  }
+}
+
+void DesktopApp::writeScreenshot() {
+  if (!area_ || !window_) return;
+  const int width = gtk_widget_get_width(area_);
+  const int height = gtk_widget_get_height(area_);
+  GskRenderer* renderer = gtk_native_get_renderer(GTK_NATIVE(window_));
+  if (width <= 0 || height <= 0 || !renderer) return;
+  // What the window shows: the area's own snapshot, rendered by the
+  // window's renderer.
+  GdkPaintable* paintable = gtk_widget_paintable_new(area_);
+  GtkSnapshot* snapshot = gtk_snapshot_new();
+  gdk_paintable_snapshot(paintable, snapshot, width, height);
+  GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
+  g_object_unref(paintable);
+  if (!node) return;
+  const graphene_rect_t viewport = GRAPHENE_RECT_INIT(0, 0, static_cast<float>(width),
+                                                      static_cast<float>(height));
+  GdkTexture* texture = gsk_renderer_render_texture(renderer, node, &viewport);
+  gsk_render_node_unref(node);
+  const std::string partial = *options_.screenshotPath + ".part";
+  // Renamed into place, so that a reader never sees half a picture.
+  if (gdk_texture_save_to_png(texture, partial.c_str())) {
+    g_rename(partial.c_str(), options_.screenshotPath->c_str());
+  }
+  g_object_unref(texture);
+}
+
+}  // namespace plugscope

@@ -1,0 +1,106 @@
+// plugscope-desktop: the widget on a Linux desktop. Loads the widget
+// plug-in as plugscope-widget-host does and shows it in a small window
+// that stays current, with an entry in the panel's status area beside it
+// once makePanel builds one.
+//
+//   plugscope-desktop [--extension PATH]
+//
+// Without a display, or without a plug-in that loads, it says so in one
+// line on stderr and exits with status 2. A second launch raises the
+// window of the first.
+#include <sys/stat.h>
+
+#include <CLI/CLI.hpp>
+#include <clocale>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "command_line.h"
+#include "desktop/desktop_app.h"
+#include "platform/linux/loaded_extension.h"
+#include "platform/linux/object_location.h"
+#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system_clock.h"
+#include "platform/linux/xdg_dirs.h"
+#include "host/png/pinned_fonts.h"
+
+namespace {
+
+constexpr const char* kProgram = "plugscope-desktop";
+constexpr const char* kModuleName = "PlugscopeWidget.so";
+
+[[noreturn]] void die(const std::string& message) { plugscope::tools::die(kProgram, message); }
+
+bool isFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The plug-in installed beside us, as the terminal host finds it.
+std::optional<std::string> defaultExtensionPath() {
+  const auto directory = plugscope::executableDirectory();
+  if (!directory) return std::nullopt;
+  for (const std::string& candidate :
+       {*directory + "/" + kModuleName, *directory + "/../lib/plugscope/" + kModuleName}) {
+    if (isFile(candidate)) return candidate;
+  }
+  return std::nullopt;
+}
+
+// The hook for the panel's status-area entry: build it here from the
+// controls, the widget (its strings) and the session bus; null when there
+// is no panel entry to show.
+std::unique_ptr<plugscope::DesktopPanel> makePanel(plugscope::DesktopControls&,
+                                                   const plugscope::Widget&, GDBusConnection*) {
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+
+  CLI::App app{"Show the Plugscope widget in a window on the desktop", kProgram};
+  std::string extensionPath;
+  std::string screenshotPath;
+  app.add_option("--extension", extensionPath, "the widget plug-in to load");
+  // For tests: after each redraw, the window's content as a PNG file.
+  app.add_option("--screenshot", screenshotPath)->group("");
+  plugscope::tools::parseOrDie(app, argc, argv);
+
+  if (app.count("--extension") == 0) {
+    auto found = defaultExtensionPath();
+    if (!found) die(std::string("no ") + kModuleName + " installed beside this program");
+    extensionPath = *found;
+  }
+  std::string error;
+  auto extension = plugscope::LoadedExtension::load(extensionPath, error);
+  if (!extension) die(error);
+
+  if (!gtk_init_check()) {
+    die("cannot open a display; plugscope-widget-host shows the widget in a terminal");
+  }
+  const plugscope::PangoText fonts(plugscope::pinnedFontFiles());
+  if (!fonts.usable()) {
+    die("cannot load the font file " +
+        (fonts.missingFiles().empty() ? std::string("(none)") : fonts.missingFiles().front()));
+  }
+
+  const plugscope::SystemClock clock;
+  const plugscope::ProcessEnvironment environment;
+  plugscope::PosixFileSystem files;
+  plugscope::InotifyReloadRequests requests(plugscope::reloadDirectory(environment));
+  std::optional<std::string> settingsDirectory =
+      plugscope::xdgBaseDirectory(environment, "XDG_CONFIG_HOME", "/.config");
+  if (settingsDirectory) *settingsDirectory += "/plugscope";
+  const plugscope::DesktopSettingsFile settings(
+      files, settingsDirectory,
+      [](const std::string& directory) { return plugscope::makeDirectories(directory, 0700); });
+
+  plugscope::DesktopApp::Options options;
+  if (!screenshotPath.empty()) options.screenshotPath = screenshotPath;
+  plugscope::DesktopApp desktop(extension->widget(), fonts, clock, requests, settings, makePanel,
+                                options);
+  return desktop.run(argv[0]);
+}

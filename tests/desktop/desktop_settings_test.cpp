@@ -1,0 +1,89 @@
+// The desktop host's key file: what it reads back, what it makes of
+// broken files, and that a save replaces it whole.
+#include "desktop/desktop_settings.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/linux/posix_file_system.h"
+
+namespace plugscope {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(DesktopSettingsTest, EverySettingSurvivesARoundTrip) {
+  for (WidgetFamily family : {WidgetFamily::small, WidgetFamily::medium, WidgetFamily::large}) {
+    for (bool notify : {false, true}) {
+      const DesktopSettings settings{family, notify};
+      EXPECT_EQ(parseDesktopSettings(formatDesktopSettings(settings)), settings)
+          << familyName(family) << " " << notify;
+    }
+  }
+}
+
+TEST(DesktopSettingsTest, BrokenFilesGiveTheDefaults) {
+  const DesktopSettings defaults{WidgetFamily::medium, false};
+  struct Case {
+    const char* name;
+    std::string text;
+    DesktopSettings expected;
+  };
+  const Case cases[] = {
+      {"empty", "", defaults},
+      {"not a key file", "{\"family\": \"large\"}", defaults},
+      {"binary", std::string("\0\x89PNG\r\n\x1a\n", 9), defaults},
+      {"another group", "[Other]\nfamily=large\nnotify-when-plugged=true\n", defaults},
+      {"unknown family keeps the other key",
+       "[Plugscope]\nfamily=huge\nnotify-when-plugged=true\n",
+       {WidgetFamily::medium, true}},
+      {"family in capitals", "[Plugscope]\nfamily=Large\n", defaults},
+      {"notify not a boolean keeps the family",
+       "[Plugscope]\nfamily=small\nnotify-when-plugged=maybe\n",
+       {WidgetFamily::small, false}},
+      {"invalid UTF-8 value", "[Plugscope]\nfamily=l\xff" "rge\n", defaults},
+      {"cut off in a group name", "[Plugs", defaults},
+      {"comments and blank lines", "# mine\n\n[Plugscope]\n\nfamily=large\n",
+       {WidgetFamily::large, false}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(parseDesktopSettings(c.text), c.expected) << c.name;
+  }
+}
+
+TEST(DesktopSettingsTest, TheFileIsReplacedWholeInItsOwnDirectory) {
+  char pattern[] = "/tmp/plugscope-desktop-settings-XXXXXX";
+  ASSERT_NE(::mkdtemp(pattern), nullptr);
+  const fs::path root = pattern;
+  const fs::path directory = root / "config" / "plugscope";
+  PosixFileSystem files;
+  const DesktopSettingsFile file(files, directory.string(), [](const std::string& path) {
+    std::error_code error;
+    fs::create_directories(path, error);
+    return fs::is_directory(path);
+  });
+
+  EXPECT_EQ(file.load(), DesktopSettings{}) << "missing file";
+  ASSERT_TRUE(file.save({WidgetFamily::large, true}));
+  EXPECT_EQ(file.load(), (DesktopSettings{WidgetFamily::large, true}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator{}), 1)
+      << "no temporary file is left beside it";
+
+  std::ofstream(directory / kDesktopSettingsFileName) << std::string(kMaxDesktopSettingsBytes + 1, '#');
+  EXPECT_EQ(file.load(), DesktopSettings{}) << "too big";
+  fs::remove(directory / kDesktopSettingsFileName);
+  fs::create_directory(directory / kDesktopSettingsFileName);
+  EXPECT_EQ(file.load(), DesktopSettings{}) << "a directory";
+  EXPECT_FALSE(file.save({WidgetFamily::small, false})) << "cannot replace a directory";
+
+  const DesktopSettingsFile nowhere(files, std::nullopt, [](const std::string&) { return true; });
+  EXPECT_EQ(nowhere.load(), DesktopSettings{});
+  EXPECT_FALSE(nowhere.save({WidgetFamily::small, false}));
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace plugscope

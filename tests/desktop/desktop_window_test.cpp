@@ -1,0 +1,417 @@
+// plugscope-desktop on a virtual display (ctest runs this binary through
+// with-display): what its window shows against the PNG renderer, how fast
+// it follows a publication, and how it follows the desktop's light or dark
+// preference from a settings portal on the private bus.
+#include <cairo.h>
+#include <gio/gio.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "desktop/desktop_settings.h"
+#include "desktop/window_content.h"
+#include "platform/linux/xdg_dirs.h"
+#include "test_support.h"
+#include "widget/cable_widget_view.h"
+#include "shared/snapshot_json.h"
+
+extern char** environ;
+
+namespace plugscope {
+namespace {
+
+namespace fs = std::filesystem;
+using SteadyClock = std::chrono::steady_clock;
+
+const std::string kDesktop = test::builtProgram("bin/plugscope-desktop");
+const std::string kHost = test::builtProgram("bin/plugscope-widget-host");
+
+// Pixels as 0xAARRGGBB, premultiplied, row by row.
+struct Picture {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)]; }
+};
+
+Picture pictureOf(cairo_surface_t* surface) {
+  Picture picture;
+  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) return picture;
+  cairo_surface_flush(surface);
+  picture.width = cairo_image_surface_get_width(surface);
+  picture.height = cairo_image_surface_get_height(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  for (int y = 0; y < picture.height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+    picture.pixels.insert(picture.pixels.end(), row, row + picture.width);
+  }
+  return picture;
+}
+
+// A PNG file painted over an opaque colour; empty when it is no PNG.
+Picture loadOver(const fs::path& path, const Colour& background) {
+  cairo_surface_t* png = cairo_image_surface_create_from_png(path.c_str());
+  Picture picture;
+  if (cairo_surface_status(png) == CAIRO_STATUS_SUCCESS) {
+    cairo_surface_t* canvas = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, cairo_image_surface_get_width(png), cairo_image_surface_get_height(png));
+    cairo_t* cairo = cairo_create(canvas);
+    cairo_set_source_rgba(cairo, background.red, background.green, background.blue, 1);
+    cairo_paint(cairo);
+    cairo_set_source_surface(cairo, png, 0, 0);
+    cairo_paint(cairo);
+    cairo_destroy(cairo);
+    picture = pictureOf(canvas);
+    cairo_surface_destroy(canvas);
+  }
+  cairo_surface_destroy(png);
+  return picture;
+}
+
+// Share of pixels whose colour differs by more than `tolerance` (of 255)
+// in some channel; 1 when the sizes differ.
+double shareOff(const Picture& a, const Picture& b, int tolerance) {
+  if (a.width != b.width || a.height != b.height || a.pixels.empty()) return 1;
+  std::size_t off = 0;
+  for (std::size_t i = 0; i < a.pixels.size(); ++i) {
+    for (int shift = 0; shift < 32; shift += 8) {
+      const int x = static_cast<int>((a.pixels[i] >> shift) & 0xff);
+      const int y = static_cast<int>((b.pixels[i] >> shift) & 0xff);
+      if (std::abs(x - y) > tolerance) {
+        ++off;
+        break;
+      }
+    }
+  }
+  return static_cast<double>(off) / static_cast<double>(a.pixels.size());
+}
+
+bool isDarkBackground(const Picture& picture) {
+  // The top left corner is outside the widget's rounded corner.
+  return !picture.pixels.empty() && (picture.at(0, 0) & 0xff) < 0x80;
+}
+
+// A settings portal on the session bus that answers color-scheme with
+// `scheme` and signals changes when told. Serves from a thread of its own.
+class FakeSettingsPortal {
+ public:
+  explicit FakeSettingsPortal(std::uint32_t scheme) : scheme_(scheme) {
+    thread_ = std::thread([this] { serve(); });
+    std::unique_lock lock(mutex_);
+    ready_.wait(lock, [this] { return state_ != State::starting; });
+  }
+  ~FakeSettingsPortal() {
+    if (loop_) g_main_loop_quit(loop_);
+    thread_.join();
+  }
+  bool owned() const { return state_ == State::owned; }
+
+  void change(std::uint32_t scheme) {
+    scheme_ = scheme;
+    g_dbus_connection_emit_signal(
+        bus_, nullptr, "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Settings",
+        "SettingChanged",
+        g_variant_new("(ssv)", "org.freedesktop.appearance", "color-scheme",
+                      g_variant_new_uint32(scheme)),
+        nullptr);
+    g_dbus_connection_flush_sync(bus_, nullptr, nullptr);
+  }
+
+ private:
+  enum class State { starting, owned, failed };
+
+  void serve() {
+    GMainContext* context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    loop_ = g_main_loop_new(context, FALSE);
+    bus_ = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    static const char* kXml =
+        "<node><interface name='org.freedesktop.portal.Settings'>"
+        "<method name='Read'><arg type='s' direction='in'/><arg type='s' direction='in'/>"
+        "<arg type='v' direction='out'/></method>"
+        "<signal name='SettingChanged'><arg type='s'/><arg type='s'/><arg type='v'/></signal>"
+        "</interface></node>";
+    GDBusNodeInfo* info = g_dbus_node_info_new_for_xml(kXml, nullptr);
+    static const GDBusInterfaceVTable vtable = {
+        +[](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+            GVariant*, GDBusMethodInvocation* invocation, gpointer data) {
+          // Portals before version 2 wrap the value twice; so do we.
+          const auto scheme = static_cast<FakeSettingsPortal*>(data)->scheme_.load();
+          g_dbus_method_invocation_return_value(
+              invocation,
+              g_variant_new("(v)", g_variant_new_variant(g_variant_new_uint32(scheme))));
+        },
+        nullptr, nullptr, {}};
+    State state = State::failed;
+    if (bus_ && info &&
+        g_dbus_connection_register_object(bus_, "/org/freedesktop/portal/desktop",
+                                          info->interfaces[0], &vtable, this, nullptr, nullptr)) {
+      GVariant* reply = g_dbus_connection_call_sync(
+          bus_, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+          "RequestName", g_variant_new("(su)", "org.freedesktop.portal.Desktop", 4u),
+          G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+      if (reply) {
+        std::uint32_t result = 0;
+        g_variant_get(reply, "(u)", &result);
+        if (result == 1) state = State::owned;  // the primary owner
+        g_variant_unref(reply);
+      }
+    }
+    if (info) g_dbus_node_info_unref(info);
+    {
+      std::lock_guard lock(mutex_);
+      state_ = state;
+    }
+    ready_.notify_all();
+    if (state == State::owned) g_main_loop_run(loop_);
+    g_main_loop_unref(loop_);
+    if (bus_) g_object_unref(bus_);
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+  }
+
+  std::atomic<std::uint32_t> scheme_;
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  State state_ = State::starting;
+  GMainLoop* loop_ = nullptr;
+  GDBusConnection* bus_ = nullptr;
+};
+
+class DesktopWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "plugscope-desktop-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    for (const char* d : {"home", "config/plugscope", "cache", "state"}) {
+      fs::create_directories(root_ / d);
+    }
+    fs::create_directories(root_ / "data" / kAppGroupIdentifier);
+    fs::create_directories(root_ / "run" / kAppGroupIdentifier);
+    fs::permissions(root_ / "run", fs::perms::owner_all);
+    publish("laptop-dock-display-charger.expected.json");
+  }
+  void TearDown() override {
+    stop();
+    fs::remove_all(root_);
+  }
+
+  // As the agent publishes: the snapshot replaced whole, then the reload stamp.
+  void publish(const std::string& fixture) {
+    const fs::path container = root_ / "data" / kAppGroupIdentifier;
+    std::ofstream(container / ".snapshot.json.new") << test::readFixture(fixture);
+    fs::rename(container / ".snapshot.json.new", container / "snapshot.json");
+    const fs::path reload = root_ / "run" / kAppGroupIdentifier;
+    std::ofstream(reload / ".reload.new") << ++stamp_ << '\n';
+    fs::rename(reload / ".reload.new", reload / "reload");
+  }
+
+  void chooseFamily(WidgetFamily family) {
+    std::ofstream(root_ / "config/plugscope" / kDesktopSettingsFileName)
+        << formatDesktopSettings({family, false});
+  }
+
+  std::vector<std::string> environment() const {
+    std::vector<std::string> env = {
+        "HOME=" + (root_ / "home").string(),
+        "XDG_CONFIG_HOME=" + (root_ / "config").string(),
+        "XDG_DATA_HOME=" + (root_ / "data").string(),
+        "XDG_CACHE_HOME=" + (root_ / "cache").string(),
+        "XDG_STATE_HOME=" + (root_ / "state").string(),
+        "XDG_RUNTIME_DIR=" + (root_ / "run").string(),
+        "LC_ALL=C.UTF-8",
+        "GSK_RENDERER=cairo",
+        "GDK_BACKEND=x11",
+        "GTK_A11Y=none",
+    };
+    for (const char* name : {"DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS", "PATH",
+                             "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+      if (const char* value = ::getenv(name)) env.push_back(std::string(name) + "=" + value);
+    }
+    return env;
+  }
+
+  void start() {
+    std::vector<std::string> args = {kDesktop, "--screenshot", screenshot().string()};
+    std::vector<std::string> env = environment();
+    std::vector<char*> argv, envp;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    ASSERT_EQ(::posix_spawn(&pid_, kDesktop.c_str(), nullptr, nullptr, argv.data(), envp.data()),
+              0);
+  }
+
+  void stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    fs::remove(screenshot());
+  }
+
+  fs::path screenshot() const { return root_ / "window.png"; }
+
+  // The window's next screenshot that satisfies `wanted`, within `limit`;
+  // the last one seen otherwise.
+  Picture waitForScreenshot(const std::function<bool(const Picture&)>& wanted,
+                            std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+    const auto deadline = SteadyClock::now() + limit;
+    Picture last;
+    fs::file_time_type seen{};
+    while (SteadyClock::now() < deadline) {
+      std::error_code error;
+      const auto written = fs::last_write_time(screenshot(), error);
+      if (!error && written != seen) {
+        seen = written;
+        last = loadOver(screenshot(), Colour{0, 0, 0, 1});
+        if (wanted(last)) return last;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return last;
+  }
+
+  // plugscope-widget-host's picture of the same entry at one pixel a
+  // point, over the window's background.
+  Picture hostPicture(WidgetFamily family, Appearance appearance) {
+    const fs::path output = root_ / "host.png";
+    std::vector<std::string> args = environment();
+    args.insert(args.end(), {kHost, "--family", familyName(family), "--format", "png", "--scale",
+                             "1", "--appearance", appearance == Appearance::dark ? "dark" : "light",
+                             "--output", output.string()});
+    const auto result = test::runProgram("/usr/bin/env", args);
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
+    return loadOver(output, windowBackground(appearance));
+  }
+
+  fs::path root_;
+  pid_t pid_ = -1;
+  int stamp_ = 0;
+};
+
+TEST_F(DesktopWindowTest, EachFamilyShowsThePngRenderersPicture) {
+  for (WidgetFamily family : {WidgetFamily::small, WidgetFamily::medium, WidgetFamily::large}) {
+    const Picture expected = hostPicture(family, Appearance::light);
+    ASSERT_GT(expected.width, 0);
+    chooseFamily(family);
+    start();
+    const Picture shown = waitForScreenshot([&](const Picture& p) {
+      return p.width == expected.width && p.height == expected.height;
+    });
+    EXPECT_LE(shareOff(shown, expected, 8), 0.005)
+        << familyName(family) << ": " << shown.width << "x" << shown.height << " against "
+        << expected.width << "x" << expected.height;
+    stop();
+  }
+}
+
+TEST_F(DesktopWindowTest, APublicationIsShownWithinTwoSeconds) {
+  start();
+  const Picture before = waitForScreenshot([](const Picture& p) { return p.width > 0; });
+  ASSERT_GT(before.width, 0);
+  // Let the first frames settle, so that only the publication redraws.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  publish("laptop-on-battery.expected.json");
+  const Picture after = waitForScreenshot(
+      [&](const Picture& p) { return shareOff(p, before, 8) > 0.01; }, std::chrono::seconds(2));
+  EXPECT_GT(shareOff(after, before, 8), 0.01) << "no visible change within 2 s";
+}
+
+TEST_F(DesktopWindowTest, FollowsTheDesktopsDarkPreference) {
+  FakeSettingsPortal portal(1);
+  ASSERT_TRUE(portal.owned());
+  start();
+  const Picture dark = waitForScreenshot(isDarkBackground);
+  EXPECT_TRUE(isDarkBackground(dark)) << "a desktop that prefers dark";
+  EXPECT_LE(shareOff(dark, hostPicture(WidgetFamily::medium, Appearance::dark), 8), 0.005);
+  portal.change(0);
+  const Picture light = waitForScreenshot([](const Picture& p) { return !isDarkBackground(p); });
+  EXPECT_FALSE(isDarkBackground(light)) << "after the desktop dropped its preference";
+}
+
+// Activates one of the running application's actions (the menu's and the
+// keys' own) through GApplication's action interface on the session bus.
+bool activateAction(const char* name, GVariant* parameter) {
+  GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+  if (!bus) return false;
+  GVariantBuilder parameters;
+  g_variant_builder_init(&parameters, G_VARIANT_TYPE("av"));
+  if (parameter) g_variant_builder_add(&parameters, "v", parameter);
+  GVariant* reply = g_dbus_connection_call_sync(
+      bus, "io.plugscope.Plugscope", "/io/plugscope/Plugscope", "org.gtk.Actions", "Activate",
+      g_variant_new("(sava{sv})", name, &parameters, nullptr), nullptr, G_DBUS_CALL_FLAGS_NONE,
+      5000, nullptr, nullptr);
+  g_object_unref(bus);
+  if (reply) g_variant_unref(reply);
+  return reply != nullptr;
+}
+
+TEST_F(DesktopWindowTest, TheChosenFamilyAndNotifyChoiceAreShownAndKept) {
+  start();
+  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.width == 364; }).height, 170)
+      << "medium without a key file";
+  ASSERT_TRUE(activateAction("family", g_variant_new_string("large")));
+  EXPECT_EQ(waitForScreenshot([](const Picture& p) { return p.height == 382; }).height, 382);
+  ASSERT_TRUE(activateAction("notify-plugged", nullptr));
+  const fs::path keyFile = root_ / "config/plugscope" / kDesktopSettingsFileName;
+  const auto deadline = SteadyClock::now() + std::chrono::seconds(5);
+  while (parseDesktopSettings(test::readAll(keyFile)).notifyWhenPlugged == false &&
+         SteadyClock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(parseDesktopSettings(test::readAll(keyFile)),
+            (DesktopSettings{WidgetFamily::large, true}));
+}
+
+TEST_F(DesktopWindowTest, BadInputGivesOneLineAndStatusTwo) {
+  std::vector<std::string> noDisplay = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", kDesktop};
+  test::expectUsageError(test::runProgram("/usr/bin/env", noDisplay), "plugscope-widget-host",
+                         "no display");
+  test::expectUsageError(test::runProgram(kDesktop, {"--extension", "/nonexistent/Plugin.so"}),
+                         "/nonexistent/Plugin.so", "missing plug-in");
+}
+
+TEST_F(DesktopWindowTest, ASecondLaunchLeavesTheRunningWindow) {
+  start();
+  ASSERT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; }).width, 0);
+  std::vector<std::string> args = environment();
+  args.push_back(kDesktop);
+  EXPECT_EQ(test::runProgram("/usr/bin/env", args).exitStatus, 0);
+  EXPECT_EQ(::waitpid(pid_, nullptr, WNOHANG), 0) << "the first one still runs";
+}
+
+TEST(WindowContentTest, TheDescriptionReadsEveryRowsTexts) {
+  const auto snapshot = decodeSnapshotOrNone(test::readFixture("laptop-dock-display-charger.expected.json"));
+  ASSERT_TRUE(snapshot);
+  const std::string description = accessibleDescription(
+      cableWidgetView(CableEntry{PointInTime{0}, *snapshot}, WidgetFamily::medium),
+      UntranslatedStrings());
+  EXPECT_EQ(description,
+            "Cables, 96 W\n"
+            "USB-C 1, Connected, Charging the Mac \u00b7 96 W, Smart cable\n"
+            "USB-C 2, 10 Gbps, iPhone, USB 3, USB 2 \u00b7 2.5 W\n"
+            "USB-C 3, 40 Gbps, Harbor TB4 Dock, Thunderbolt, USB 3, USB 2 \u00b7 Smart cable \u00b7 1.1 W\n"
+            "USB-C 4, 8.1 Gbps, Connected, DisplayPort");
+}
+
+}  // namespace
+}  // namespace plugscope
