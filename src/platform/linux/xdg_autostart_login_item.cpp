@@ -6,20 +6,10 @@
 namespace plugscope {
 namespace {
 
-// One Exec argument: quoted with `"`, `` ` ``, `$` and `\` escaped inside
-// the quotes, "%" doubled so it is not read as a field code, then the
-// string-value escapes of the file format applied on top (so one literal
-// backslash becomes four).
-std::string execArgument(std::string_view argument) {
-  std::string quoted = "\"";
-  for (const char c : argument) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
-    if (c == '%') quoted += '%';
-    quoted += c;
-  }
-  quoted += '"';
+// The string-value escapes of the file format.
+std::string escapeValue(std::string_view value) {
   std::string escaped;
-  for (const char c : quoted) {
+  for (const char c : value) {
     switch (c) {
       case '\\': escaped += "\\\\"; break;
       case '\n': escaped += "\\n"; break;
@@ -29,6 +19,20 @@ std::string execArgument(std::string_view argument) {
     }
   }
   return escaped;
+}
+
+// One Exec argument: quoted with `"`, `` ` ``, `$` and `\` escaped inside
+// the quotes, "%" doubled so it is not read as a field code, then the
+// string-value escapes applied on top (so one literal backslash becomes four).
+std::string execArgument(std::string_view argument) {
+  std::string quoted = "\"";
+  for (const char c : argument) {
+    if (c == '"' || c == '`' || c == '$' || c == '\\') quoted += '\\';
+    if (c == '%') quoted += '%';
+    quoted += c;
+  }
+  quoted += '"';
+  return escapeValue(quoted);
 }
 
 }  // namespace
@@ -48,6 +52,8 @@ std::string autostartEntryText(std::string_view executablePath) {
          "Name=Plugscope\n"
          "Comment=Keeps the USB-C port widget up to date\n"
          "Exec=" + execArgument(executablePath) + "\n"
+         // Once the program is gone, desktops skip the leftover entry.
+         "TryExec=" + escapeValue(executablePath) + "\n"
          "NoDisplay=true\n"
          "Terminal=false\n"
          "X-GNOME-Autostart-enabled=true\n";

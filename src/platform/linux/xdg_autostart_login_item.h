@@ -16,7 +16,8 @@ inline constexpr const char* kAutostartEntryName = "plugscope.desktop";
 std::optional<std::string> currentExecutablePath();
 
 // The autostart entry that starts `executablePath` at login: an application
-// that menus do not show and that needs no terminal.
+// that menus do not show and that needs no terminal, ignored once
+// `executablePath` no longer exists.
 std::string autostartEntryText(std::string_view executablePath);
 
 // Registers the agent by (re)writing $XDG_CONFIG_HOME/autostart/
