@@ -8,7 +8,7 @@
 namespace plugscope {
 namespace {
 
-const std::string kLocaleDirectory = std::string(PLUGSCOPE_BINARY_DIR) + "/share/locale";
+const std::string kLocaleDirectory = std::string(PLUGSCOPE_BINARY_DIR) + "/" PLUGSCOPE_LOCALE_DIR;
 
 // Switches the messages locale for one test and back.
 class MessagesLocale {

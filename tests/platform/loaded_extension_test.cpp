@@ -24,7 +24,7 @@ class ScriptlessWidget final : public Widget {
   const StringTable& strings_;
 };
 
-const std::string kPlugin = std::string(PLUGSCOPE_BINARY_DIR) + "/lib/plugscope/PlugscopeWidget.so";
+const std::string kPlugin = std::string(PLUGSCOPE_BINARY_DIR) + "/" PLUGSCOPE_MODULE_DIR "/PlugscopeWidget.so";
 
 TEST(LoadedExtension, LoadsTheWidgetPlugin) {
   std::string error;

@@ -22,6 +22,7 @@ TEST(XdgAutostartLoginItem, EntryStartsTheAgentWithoutMenuOrTerminal) {
             "Name=Plugscope\n"
             "Comment=Keeps the USB-C port widget up to date\n"
             "Exec=\"/opt/plugscope/bin/plugscope\"\n"
+            "TryExec=/opt/plugscope/bin/plugscope\n"
             "NoDisplay=true\n"
             "Terminal=false\n"
             "X-GNOME-Autostart-enabled=true\n");

@@ -42,7 +42,7 @@ std::optional<std::string> defaultExtensionPath() {
   const auto directory = plugscope::executableDirectory();
   if (!directory) return std::nullopt;
   for (const std::string& candidate :
-       {*directory + "/" + kModuleName, *directory + "/../lib/plugscope/" + kModuleName}) {
+       {*directory + "/" + kModuleName, *directory + "/" PLUGSCOPE_MODULE_FROM_BINDIR "/" + kModuleName}) {
     if (isFile(candidate)) return candidate;
   }
   return std::nullopt;

@@ -13,7 +13,8 @@
 // Bad arguments, a plug-in that cannot be loaded, an output file that
 // cannot be written and missing font files give one line on stderr and
 // exit status 2. The default plug-in is the one installed beside the
-// host: <bin>/PlugscopeWidget.so, else <bin>/../lib/plugscope/PlugscopeWidget.so.
+// host: <bin>/PlugscopeWidget.so, else <bin>/../lib/plugscope/PlugscopeWidget.so
+// (the library folder as the build configured it).
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,7 +60,7 @@ std::optional<std::string> defaultExtensionPath() {
   const auto directory = plugscope::executableDirectory();
   if (!directory) return std::nullopt;
   for (const std::string& candidate :
-       {*directory + "/" + kModuleName, *directory + "/../lib/plugscope/" + kModuleName}) {
+       {*directory + "/" + kModuleName, *directory + "/" PLUGSCOPE_MODULE_FROM_BINDIR "/" + kModuleName}) {
     if (isFile(candidate)) return candidate;
   }
   return std::nullopt;

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 namespace plugscope {
+
 std::string desktopEntryString(std::string_view value) {
   std::string escaped;
   for (const char c : value) {
@@ -44,6 +45,8 @@ std::string autostartEntryText(std::string_view executablePath) {
          "Name=Plugscope\n"
          "Comment=Keeps the USB-C port widget up to date\n"
          "Exec=" + desktopExecArgument(executablePath) + "\n"
+         // Once the program is gone, desktops skip the leftover entry.
+         "TryExec=" + desktopEntryString(executablePath) + "\n"
          "NoDisplay=true\n"
          "Terminal=false\n"
          "X-GNOME-Autostart-enabled=true\n";

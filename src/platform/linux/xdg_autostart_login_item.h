@@ -24,7 +24,8 @@ std::string desktopEntryString(std::string_view value);
 std::string desktopExecArgument(std::string_view argument);
 
 // The autostart entry that starts `executablePath` at login: an application
-// that menus do not show and that needs no terminal.
+// that menus do not show and that needs no terminal, ignored once
+// `executablePath` no longer exists.
 std::string autostartEntryText(std::string_view executablePath);
 
 // Registers the agent by (re)writing $XDG_CONFIG_HOME/autostart/
