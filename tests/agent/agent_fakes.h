@@ -78,9 +78,10 @@ class RecordingMerger final : public SnapshotMerger {
 
 class RecordingWriter final : public SnapshotWriter {
  public:
-  void save(const Snapshot& snapshot) override {
+  bool save(const Snapshot& snapshot) override {
     note(log, "save");
     saved.push_back(snapshot);
+    return true;
   }
   std::vector<Snapshot> saved;
   EventLog* log = nullptr;

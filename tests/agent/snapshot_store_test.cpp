@@ -67,7 +67,7 @@ class SnapshotStoreOnDisk : public ::testing::Test {
 
 TEST_F(SnapshotStoreOnDisk, SavedSnapshotLoadsBackEqual) {
   EXPECT_EQ(store_.snapshotFileLocation(), file().string());
-  store_.saveSnapshot(sample(60.5));
+  EXPECT_TRUE(store_.saveSnapshot(sample(60.5)));
   EXPECT_EQ(readAll(file()), *encodeSnapshot(sample(60.5)));
   EXPECT_EQ(store_.loadSnapshot(), sample(60.5));
 }
@@ -100,9 +100,9 @@ TEST_F(SnapshotStoreOnDisk, NonFiniteNumberWritesNothing) {
   for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
     Snapshot snapshot = sample(2);
     snapshot.ports[0].usbPowerWatts = bad;
-    store_.saveSnapshot(snapshot);
+    EXPECT_FALSE(store_.saveSnapshot(snapshot));
     EXPECT_EQ(readAll(file()), before);
-    store_.saveSnapshot(Snapshot{{}, {}, {-bad}});
+    EXPECT_FALSE(store_.saveSnapshot(Snapshot{{}, {}, {-bad}}));
     EXPECT_EQ(readAll(file()), before);
   }
   EXPECT_EQ(entries(directory_), std::vector<std::string>{"snapshot.json"});
@@ -127,7 +127,7 @@ TEST(SnapshotStore, NoContainerTouchesNothing) {
   FixedLocator locator(std::nullopt);
   SnapshotStore store(locator, files);
   EXPECT_EQ(store.snapshotFileLocation(), std::nullopt);
-  store.saveSnapshot(sample(1));
+  EXPECT_FALSE(store.saveSnapshot(sample(1)));
   EXPECT_EQ(store.loadSnapshot(), std::nullopt);
   EXPECT_TRUE(files.log.empty());
 }
@@ -148,7 +148,7 @@ TEST(SnapshotStore, AnyFailedStepKeepsTheOldFileWholeAndLeavesNoTemporary) {
     store.saveSnapshot(sample(1));
     const std::string before = files.files.at("/c/snapshot.json");
     files.fail = c.fail;
-    store.saveSnapshot(sample(2));
+    EXPECT_FALSE(store.saveSnapshot(sample(2))) << c.name;
     EXPECT_EQ(files.files.size(), 1u) << c.name;
     EXPECT_EQ(files.files.at("/c/snapshot.json"), before) << c.name;
   }
