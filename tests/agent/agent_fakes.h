@@ -207,6 +207,7 @@ class MemoryFileSystem final : public FileSystem {
     File(MemoryFileSystem& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
     const std::string& path() const override { return path_; }
     bool append(std::string_view bytes) override {
+      owner_.log.push_back("write");
       if (owner_.fail.append) {
         // A short write: part of the bytes arrived.
         owner_.files[path_] += bytes.substr(0, bytes.size() / 2);
@@ -215,8 +216,14 @@ class MemoryFileSystem final : public FileSystem {
       owner_.files[path_] += bytes;
       return true;
     }
-    bool sync() override { return !owner_.fail.sync; }
-    bool close() override { return !owner_.fail.close; }
+    bool sync() override {
+      owner_.log.push_back("flush");
+      return !owner_.fail.sync;
+    }
+    bool close() override {
+      owner_.log.push_back("close");
+      return !owner_.fail.close;
+    }
     MemoryFileSystem& owner_;
     std::string path_;
   };

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <algorithm>
 #include <limits>
+#include <map>
 
 #include "agent_fakes.h"
 #include "platform/linux/posix_file_system.h"
@@ -151,6 +152,34 @@ TEST(SnapshotStore, AnyFailedStepKeepsTheOldFileWholeAndLeavesNoTemporary) {
     EXPECT_FALSE(store.saveSnapshot(sample(2))) << c.name;
     EXPECT_EQ(files.files.size(), 1u) << c.name;
     EXPECT_EQ(files.files.at("/c/snapshot.json"), before) << c.name;
+  }
+}
+
+// A save without one of its flushes, or with the rename before the flush,
+// still leaves the right bytes in the file; only the order shows it.
+TEST(SnapshotStore, SaveFlushesTheFileBeforeTheRenameAndTheDirectoryAfterIt) {
+  const std::vector<std::string> save = {
+      "create .snapshot.json.", "write", "flush", "close",
+      "rename /c/.snapshot.json.1 -> /c/snapshot.json", "syncdir /c"};
+  struct Case {
+    const char* name;
+    std::map<std::string, std::string> before;
+    std::vector<std::string> removed;  // swept before the save
+  };
+  const Case cases[] = {
+      {"first save", {}, {}},
+      {"replacing the file", {{"/c/snapshot.json", "{}"}}, {}},
+      {"after a killed writer", {{"/c/.snapshot.json.x7", "{\"po"}}, {"remove /c/.snapshot.json.x7"}},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem files;
+    files.files = c.before;
+    FixedLocator locator("/c");
+    SnapshotStore store(locator, files);
+    EXPECT_TRUE(store.saveSnapshot(sample(1))) << c.name;
+    std::vector<std::string> expected = c.removed;
+    expected.insert(expected.end(), save.begin(), save.end());
+    EXPECT_EQ(files.log, expected) << c.name;
   }
 }
 
