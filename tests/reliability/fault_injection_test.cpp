@@ -115,8 +115,9 @@ struct AgentRig {
   test::CountingReload reload;
   test::FakeLoginItem loginItem;
   test::FakeEventLoop loop;
+  NoDeviceEvents devices;
   std::shared_ptr<PlugscopeApp> app = std::make_shared<PlugscopeApp>(
-      loginItem, RefreshCycle(clock, scanner, merger, writer, reload), loop);
+      loginItem, RefreshCycle(clock, scanner, merger, writer, reload), loop, devices);
 };
 
 Snapshot published(PortStatus port, double taken) {
