@@ -110,12 +110,15 @@ void TimerFdEventLoop::run() {
     for (std::size_t i = 0; i < waiting.size() && !stopped_; ++i) {
       Entry& entry = *current[i];
       if (entry.kind == Entry::Kind::readable) {
-        // A descriptor that failed (POLLERR, POLLHUP) would wake us for ever.
-        if ((waiting[i].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+        const short events = waiting[i].revents;
+        // A closed descriptor or a hung-up one with nothing left to read
+        // would wake us for ever. An error (a netlink socket that overran)
+        // goes to the action, whose read clears it.
+        if ((events & POLLNVAL) != 0 || ((events & POLLHUP) != 0 && (events & POLLIN) == 0)) {
           entry.cancelled = true;
-          continue;
+        } else if ((events & (POLLIN | POLLERR)) != 0 && !entry.cancelled) {
+          entry.action();
         }
-        if ((waiting[i].revents & POLLIN) != 0 && !entry.cancelled) entry.action();
         continue;
       }
       if ((waiting[i].revents & POLLIN) == 0) continue;

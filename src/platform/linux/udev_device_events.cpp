@@ -33,12 +33,12 @@ class Listening final : public LoopRegistration {
     if (fd < 0) return false;
     watch_ = loop.watchReadable(fd, [this, arrived = std::move(arrived)] {
       // The socket is non-blocking: take every queued event, report once.
-      bool any = false;
+      // A wake-up without an event is reported too: it may be a socket
+      // that overran and lost events.
       while (udev_device* device = udev_monitor_receive_device(monitor_)) {
         udev_device_unref(device);
-        any = true;
       }
-      if (any) arrived();
+      arrived();
     });
     return watch_ != nullptr;
   }
