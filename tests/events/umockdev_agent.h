@@ -16,7 +16,7 @@
 #include <iterator>
 #include <link.h>
 #include <optional>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <string>
 #include <string_view>
 #include <sys/wait.h>
@@ -193,13 +193,19 @@ class UmockdevAgent {
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::string path = agent;
     char* argv[] = {path.data(), nullptr};
-    if (posix_spawn(&pid_, path.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t parent = ::getpid();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      // The agent never ends by itself: it goes with a test that dies.
+      ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+      if (::getppid() != parent) ::_exit(1);
+      const int input = ::open("/dev/null", O_RDONLY);
+      ::dup2(input, 0);
+      ::execve(path.c_str(), argv, envp.data());
+      ::_exit(127);
+    }
   }
 
   std::filesystem::path root_;
