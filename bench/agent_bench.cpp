@@ -45,7 +45,10 @@ class CountingRunner final : public ProcessRunner {
 
 class CountingWriter final : public SnapshotWriter {
  public:
-  void save(const Snapshot&) override { ++saves; }
+  bool save(const Snapshot&) override {
+    ++saves;
+    return true;
+  }
   int saves = 0;
 };
 

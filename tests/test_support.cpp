@@ -15,7 +15,9 @@
 namespace plugscope::test {
 
 std::filesystem::path freshDirectory(const std::string& tag) {
-  std::string pattern = ::testing::TempDir() + "/" + tag + "-XXXXXX";
+  // TempDir() ends with a slash.
+  std::string pattern = ::testing::TempDir();
+  pattern += tag + "-XXXXXX";
   if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp " << pattern;
   return pattern;
 }

@@ -14,15 +14,15 @@ void RefreshCycle::initialRefresh() {
 
 void RefreshCycle::refresh() {
   const Snapshot scanned = scanner_.scan(clock_.now());
-  if (scanned.ports == last_) return;
-  // Updated before the save: a failed write is not retried until the ports
-  // change again.
+  if (scanned.ports == last_ && !saveFailed_) return;
   last_ = scanned.ports;
+  // After a failed save the file still shows older ports than `last`, so
+  // this scan is published whether or not it differs.
   publishSnapshot(scanned);
 }
 
 void RefreshCycle::publishSnapshot(const Snapshot& scanned) {
-  writer_.save(merger_.merge(scanned));
+  saveFailed_ = !writer_.save(merger_.merge(scanned));
   reload_.requestReload();
 }
 

@@ -21,8 +21,9 @@ class RefreshCycle {
 
   // The launch refresh: publishes whatever the scan finds.
   void initialRefresh();
-  // The timer refresh: publishes only when the scanned ports differ from
-  // `last` (chargerWatts and taken are not compared).
+  // The timer's and the device events' refresh: publishes when the scanned
+  // ports differ from `last` (chargerWatts and taken are not compared), or
+  // when the last save wrote nothing.
   void refresh();
   // Merge, save, then request the reload whatever the save did.
   void publishSnapshot(const Snapshot& scanned);
@@ -36,6 +37,7 @@ class RefreshCycle {
   SnapshotWriter& writer_;
   ReloadRequester& reload_;
   std::vector<PortStatus> last_;
+  bool saveFailed_ = false;
 };
 
 }  // namespace plugscope

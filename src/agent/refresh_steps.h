@@ -26,11 +26,12 @@ class SnapshotMerger {
   virtual Snapshot merge(const Snapshot& snapshot) = 0;
 };
 
-// Stores a published snapshot; reports no outcome.
+// Stores a published snapshot; true when it was written, false when
+// nothing was (the stored one, if any, is then the previous one).
 class SnapshotWriter {
  public:
   virtual ~SnapshotWriter() = default;
-  virtual void save(const Snapshot& snapshot) = 0;
+  virtual bool save(const Snapshot& snapshot) = 0;
 };
 
 // scanPorts over whatever registry the source gives now.
@@ -56,7 +57,7 @@ class ThunderboltMerger final : public SnapshotMerger {
 class StoreSnapshotWriter final : public SnapshotWriter {
  public:
   explicit StoreSnapshotWriter(const SnapshotStore& store) : store_(store) {}
-  void save(const Snapshot& snapshot) override { store_.saveSnapshot(snapshot); }
+  bool save(const Snapshot& snapshot) override { return store_.saveSnapshot(snapshot); }
 
  private:
   const SnapshotStore& store_;

@@ -52,13 +52,13 @@ std::optional<std::string> SnapshotStore::snapshotFileLocation() const {
   return joinPath(*container, kSnapshotFileName);
 }
 
-void SnapshotStore::saveSnapshot(const Snapshot& snapshot) const {
+bool SnapshotStore::saveSnapshot(const Snapshot& snapshot) const {
   auto container = locator_.containerDirectory();
-  if (!container) return;
+  if (!container) return false;
   auto bytes = encodeSnapshot(snapshot);
-  if (!bytes) return;
-  replaceFileAtomically(files_, *container, kSnapshotFileName, *bytes, kSnapshotFileMode,
-                        /*flush=*/true);
+  if (!bytes) return false;
+  return replaceFileAtomically(files_, *container, kSnapshotFileName, *bytes, kSnapshotFileMode,
+                               /*flush=*/true);
 }
 
 std::optional<Snapshot> SnapshotStore::loadSnapshot() const {

@@ -3,6 +3,7 @@
 // Fakes of the agent's injected pieces: they record what happened and fail
 // when told to.
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "agent/device_events.h"
 #include "agent/event_loop.h"
 #include "agent/login_item.h"
 #include "agent/process_runner.h"
@@ -78,9 +80,10 @@ class RecordingMerger final : public SnapshotMerger {
 
 class RecordingWriter final : public SnapshotWriter {
  public:
-  void save(const Snapshot& snapshot) override {
+  bool save(const Snapshot& snapshot) override {
     note(log, "save");
     saved.push_back(snapshot);
+    return true;
   }
   std::vector<Snapshot> saved;
   EventLog* log = nullptr;
@@ -108,37 +111,102 @@ class FakeLoginItem final : public LoginItem {
   EventLog* log = nullptr;
 };
 
-// Timers fire only when the test says so.
+// Time moves only when the test says so: advanceTo() runs the due timers
+// in the order of their due times, tick() runs every repeating timer once
+// whatever the time. The wall clock, when given, follows the loop's time.
 class FakeEventLoop final : public EventLoop {
  public:
   struct Timer {
-    Seconds interval;
+    Seconds interval;  // zero for a one-shot timer
     std::function<void()> action;
+    double due = 0;
     bool cancelled = false;
   };
-  std::unique_ptr<RepeatingTimer> scheduleRepeating(Seconds interval,
-                                                    std::function<void()> action) override {
+  Seconds now() const override { return Seconds(time); }
+  std::unique_ptr<LoopRegistration> scheduleRepeating(Seconds interval,
+                                                      std::function<void()> action) override {
     note(log, "timer");
-    timers.push_back(std::make_shared<Timer>(Timer{interval, std::move(action)}));
-    return std::make_unique<Handle>(timers.back());
+    return add(interval, interval, std::move(action));
+  }
+  std::unique_ptr<LoopRegistration> scheduleOnce(Seconds delay,
+                                                 std::function<void()> action) override {
+    return add(delay, Seconds(0), std::move(action));
+  }
+  std::unique_ptr<LoopRegistration> watchReadable(int, std::function<void()>) override {
+    return std::make_unique<Handle>(std::make_shared<Timer>());
   }
   void run() override {}
   void stop() override {}
-  // One tick of every live timer.
+  // One tick of every live repeating timer.
   void tick() {
     for (const auto& timer : timers) {
-      if (!timer->cancelled) timer->action();
+      if (!timer->cancelled && timer->interval.count() > 0) timer->action();
     }
   }
+  void advanceTo(double until) {
+    for (;;) {
+      std::shared_ptr<Timer> next;
+      for (const auto& timer : timers) {
+        if (!timer->cancelled && timer->due <= until && (!next || timer->due < next->due)) {
+          next = timer;
+        }
+      }
+      if (!next) break;
+      setTime(next->due);
+      if (next->interval.count() > 0) {
+        next->due += next->interval.count();
+      } else {
+        next->cancelled = true;
+      }
+      next->action();
+    }
+    setTime(until);
+  }
   std::vector<std::shared_ptr<Timer>> timers;
+  double time = 0;
+  ManualClock* clock = nullptr;
   EventLog* log = nullptr;
 
  private:
-  struct Handle final : RepeatingTimer {
+  struct Handle final : LoopRegistration {
     explicit Handle(std::shared_ptr<Timer> timer) : timer_(std::move(timer)) {}
     ~Handle() override { timer_->cancelled = true; }
     std::shared_ptr<Timer> timer_;
   };
+  std::unique_ptr<LoopRegistration> add(Seconds first, Seconds interval,
+                                        std::function<void()> action) {
+    timers.push_back(std::make_shared<Timer>(
+        Timer{interval, std::move(action), time + std::max(first.count(), 0.0)}));
+    return std::make_unique<Handle>(timers.back());
+  }
+  void setTime(double t) {
+    time = t;
+    if (clock) clock->seconds = t;
+  }
+};
+
+// Device events that arrive when the test calls arrive(); `available`
+// false stands for a monitor that cannot be opened.
+class FakeDeviceEvents final : public DeviceEvents {
+ public:
+  std::unique_ptr<LoopRegistration> listen(EventLoop&, std::function<void()> arrived) override {
+    if (!available) return nullptr;
+    auto listener = std::make_shared<std::function<void()>>(std::move(arrived));
+    listener_ = listener;
+    return std::make_unique<Listening>(std::move(listener));
+  }
+  void arrive() {
+    if (auto listener = listener_.lock()) (*listener)();
+  }
+  bool available = true;
+
+ private:
+  struct Listening final : LoopRegistration {
+    explicit Listening(std::shared_ptr<std::function<void()>> listener)
+        : listener_(std::move(listener)) {}
+    std::shared_ptr<std::function<void()>> listener_;
+  };
+  std::weak_ptr<std::function<void()>> listener_;
 };
 
 class FixedLocator final : public ContainerLocator {
@@ -206,6 +274,7 @@ class MemoryFileSystem final : public FileSystem {
     File(MemoryFileSystem& owner, std::string path) : owner_(owner), path_(std::move(path)) {}
     const std::string& path() const override { return path_; }
     bool append(std::string_view bytes) override {
+      owner_.log.push_back("write");
       if (owner_.fail.append) {
         // A short write: part of the bytes arrived.
         owner_.files[path_] += bytes.substr(0, bytes.size() / 2);
@@ -214,8 +283,14 @@ class MemoryFileSystem final : public FileSystem {
       owner_.files[path_] += bytes;
       return true;
     }
-    bool sync() override { return !owner_.fail.sync; }
-    bool close() override { return !owner_.fail.close; }
+    bool sync() override {
+      owner_.log.push_back("flush");
+      return !owner_.fail.sync;
+    }
+    bool close() override {
+      owner_.log.push_back("close");
+      return !owner_.fail.close;
+    }
     MemoryFileSystem& owner_;
     std::string path_;
   };

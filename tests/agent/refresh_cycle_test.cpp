@@ -138,49 +138,56 @@ TEST(RefreshCycle, UnchangedTickStartsNoProcess) {
   EXPECT_EQ(reload.requests, 1);
 }
 
-// Through the real store over a file layer that refuses the rename.
-TEST(RefreshCycle, FailedSaveStillReloadsAndIsNotRetriedUntilThePortsChange) {
-  ManualClock clock;
-  ScriptedScanner scanner;
-  RecordingMerger merger;
-  MemoryFileSystem files;
-  FixedLocator locator("/container");
-  SnapshotStore store(locator, files);
-  StoreSnapshotWriter writer(store);
-  CountingReload reload;
-  RefreshCycle cycle(clock, scanner, merger, writer, reload);
+// Through the real store over a file layer that fails one step of the save.
+TEST(RefreshCycle, FailedSaveIsRetriedByEachRefreshUntilOneWrites) {
+  const std::pair<const char*, MemoryFileSystem::Failures> cases[] = {
+      {"create", {.create = true}}, {"short write", {.append = true}}, {"flush", {.sync = true}},
+      {"close", {.close = true}},   {"rename", {.rename = true}},
+  };
+  for (const auto& [name, failure] : cases) {
+    SCOPED_TRACE(name);
+    ManualClock clock;
+    ScriptedScanner scanner;
+    RecordingMerger merger;
+    MemoryFileSystem files;
+    FixedLocator locator("/container");
+    SnapshotStore store(locator, files);
+    StoreSnapshotWriter writer(store);
+    CountingReload reload;
+    RefreshCycle cycle(clock, scanner, merger, writer, reload);
 
-  scanner.next.ports = {phonePort(4.5)};
-  clock.seconds = 1;
-  cycle.initialRefresh();
-  ASSERT_TRUE(store.loadSnapshot());
+    scanner.next.ports = {phonePort(4.5)};
+    clock.seconds = 1;
+    cycle.initialRefresh();
+    ASSERT_TRUE(store.loadSnapshot());
 
-  scanner.next.ports = {phonePort(2.5)};
-  files.fail.rename = true;
-  clock.seconds = 3;
-  cycle.refresh();
-  EXPECT_EQ(reload.requests, 2);
-  EXPECT_EQ(cycle.last(), scanner.next.ports);
-  EXPECT_EQ(store.loadSnapshot()->taken.seconds, 1) << "the old file stays whole";
+    // A change meets the fault, and so does the same scan on the next tick.
+    scanner.next.ports = {phonePort(2.5)};
+    files.fail = failure;
+    for (const double now : {3.0, 5.0}) {
+      clock.seconds = now;
+      cycle.refresh();
+      EXPECT_EQ(cycle.last(), scanner.next.ports);
+      EXPECT_EQ(store.loadSnapshot()->taken.seconds, 1) << "the old file stays whole";
+    }
+    EXPECT_EQ(reload.requests, 3);
+    EXPECT_EQ(merger.inputs.size(), 3u);
 
-  files.fail.rename = false;
-  files.log.clear();
-  clock.seconds = 5;
-  cycle.refresh();
-  EXPECT_TRUE(files.log.empty()) << "same ports: no new attempt";
-  EXPECT_EQ(reload.requests, 2);
-
-  scanner.next.ports = {phonePort(std::nullopt)};
-  clock.seconds = 7;
-  cycle.refresh();
-  EXPECT_EQ(reload.requests, 3);
-  auto stored = store.loadSnapshot();
-  ASSERT_TRUE(stored);
-  EXPECT_EQ(stored->taken.seconds, 7);
-  EXPECT_EQ(stored->ports, scanner.next.ports);
+    // The fault is gone: the unchanged ports are written at last, once.
+    files.fail = {};
+    clock.seconds = 7;
+    cycle.refresh();
+    EXPECT_EQ(reload.requests, 4);
+    EXPECT_EQ(store.loadSnapshot(), (Snapshot{{phonePort(2.5)}, {}, {7}}));
+    files.log.clear();
+    clock.seconds = 9;
+    cycle.refresh();
+    EXPECT_TRUE(files.log.empty());
+    EXPECT_EQ(reload.requests, 4);
+  }
 }
 
-TEST(RefreshCycle, NoContainerAtLaunchStillReloadsAndRemembersThePorts) {
+TEST(RefreshCycle, NoContainerAtLaunchStillReloadsAndTriesAgainNextTick) {
   ManualClock clock;
   ScriptedScanner scanner;
   scanner.next.ports = {phonePort(4.5)};
@@ -196,7 +203,7 @@ TEST(RefreshCycle, NoContainerAtLaunchStillReloadsAndRemembersThePorts) {
   cycle.refresh();
   EXPECT_TRUE(files.log.empty());
   EXPECT_TRUE(files.files.empty());
-  EXPECT_EQ(reload.requests, 1);
+  EXPECT_EQ(reload.requests, 2);
   EXPECT_EQ(cycle.last(), scanner.next.ports);
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <algorithm>
 #include <limits>
+#include <map>
 
 #include "agent_fakes.h"
 #include "platform/linux/posix_file_system.h"
@@ -61,7 +62,7 @@ class SnapshotStoreOnDisk : public ::testing::Test {
 
 TEST_F(SnapshotStoreOnDisk, SavedSnapshotLoadsBackEqual) {
   EXPECT_EQ(store_.snapshotFileLocation(), file().string());
-  store_.saveSnapshot(sample(60.5));
+  EXPECT_TRUE(store_.saveSnapshot(sample(60.5)));
   EXPECT_EQ(readAll(file()), *encodeSnapshot(sample(60.5)));
   EXPECT_EQ(store_.loadSnapshot(), sample(60.5));
 }
@@ -94,9 +95,9 @@ TEST_F(SnapshotStoreOnDisk, NonFiniteNumberWritesNothing) {
   for (const double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
     Snapshot snapshot = sample(2);
     snapshot.ports[0].usbPowerWatts = bad;
-    store_.saveSnapshot(snapshot);
+    EXPECT_FALSE(store_.saveSnapshot(snapshot));
     EXPECT_EQ(readAll(file()), before);
-    store_.saveSnapshot(Snapshot{{}, {}, {-bad}});
+    EXPECT_FALSE(store_.saveSnapshot(Snapshot{{}, {}, {-bad}}));
     EXPECT_EQ(readAll(file()), before);
   }
   EXPECT_EQ(entries(directory_), std::vector<std::string>{"snapshot.json"});
@@ -121,7 +122,7 @@ TEST(SnapshotStore, NoContainerTouchesNothing) {
   FixedLocator locator(std::nullopt);
   SnapshotStore store(locator, files);
   EXPECT_EQ(store.snapshotFileLocation(), std::nullopt);
-  store.saveSnapshot(sample(1));
+  EXPECT_FALSE(store.saveSnapshot(sample(1)));
   EXPECT_EQ(store.loadSnapshot(), std::nullopt);
   EXPECT_TRUE(files.log.empty());
 }
@@ -142,9 +143,37 @@ TEST(SnapshotStore, AnyFailedStepKeepsTheOldFileWholeAndLeavesNoTemporary) {
     store.saveSnapshot(sample(1));
     const std::string before = files.files.at("/c/snapshot.json");
     files.fail = c.fail;
-    store.saveSnapshot(sample(2));
+    EXPECT_FALSE(store.saveSnapshot(sample(2))) << c.name;
     EXPECT_EQ(files.files.size(), 1u) << c.name;
     EXPECT_EQ(files.files.at("/c/snapshot.json"), before) << c.name;
+  }
+}
+
+// A save without one of its flushes, or with the rename before the flush,
+// still leaves the right bytes in the file; only the order shows it.
+TEST(SnapshotStore, SaveFlushesTheFileBeforeTheRenameAndTheDirectoryAfterIt) {
+  const std::vector<std::string> save = {
+      "create .snapshot.json.", "write", "flush", "close",
+      "rename /c/.snapshot.json.1 -> /c/snapshot.json", "syncdir /c"};
+  struct Case {
+    const char* name;
+    std::map<std::string, std::string> before;
+    std::vector<std::string> removed;  // swept before the save
+  };
+  const Case cases[] = {
+      {"first save", {}, {}},
+      {"replacing the file", {{"/c/snapshot.json", "{}"}}, {}},
+      {"after a killed writer", {{"/c/.snapshot.json.x7", "{\"po"}}, {"remove /c/.snapshot.json.x7"}},
+  };
+  for (const Case& c : cases) {
+    MemoryFileSystem files;
+    files.files = c.before;
+    FixedLocator locator("/c");
+    SnapshotStore store(locator, files);
+    EXPECT_TRUE(store.saveSnapshot(sample(1))) << c.name;
+    std::vector<std::string> expected = c.removed;
+    expected.insert(expected.end(), save.begin(), save.end());
+    EXPECT_EQ(files.log, expected) << c.name;
   }
 }
 

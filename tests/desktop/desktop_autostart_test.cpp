@@ -19,8 +19,7 @@ namespace fs = std::filesystem;
 class TemporaryHome {
  public:
   TemporaryHome() {
-    std::string pattern = fs::path(::testing::TempDir()) / "plugscope-autostart-XXXXXX";
-    if (::mkdtemp(pattern.data())) root_ = pattern;
+    root_ = test::freshDirectory("autostart");
     env.variables["HOME"] = root_.string();
     for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "config"},
                                        {"XDG_DATA_HOME", "data"},

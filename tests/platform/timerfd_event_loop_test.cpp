@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <ctime>
+#include <string>
 #include <thread>
 #include <vector>
+#include <unistd.h>
 
 namespace plugscope {
 namespace {
@@ -62,7 +64,7 @@ TEST(TimerFdEventLoop, CancelledTimersNeverFire) {
   int cancelledTicks = 0, selfCancelling = 0, ticks = 0;
   auto cancelled = loop.scheduleRepeating(EventLoop::Seconds(0.02), [&] { ++cancelledTicks; });
   cancelled.reset();
-  std::unique_ptr<RepeatingTimer> own;
+  std::unique_ptr<LoopRegistration> own;
   own = loop.scheduleRepeating(EventLoop::Seconds(0.02), [&] {
     ++selfCancelling;
     own.reset();
@@ -73,6 +75,33 @@ TEST(TimerFdEventLoop, CancelledTimersNeverFire) {
   loop.run();
   EXPECT_EQ(cancelledTicks, 0);
   EXPECT_EQ(selfCancelling, 1);
+}
+
+TEST(TimerFdEventLoop, OneShotTimersAndReadableDescriptorsRunOnTheLoop) {
+  TimerFdEventLoop loop;
+  int pipeEnds[2];
+  ASSERT_EQ(::pipe(pipeEnds), 0);
+  const auto start = loop.now();
+  std::vector<std::string> seen;
+  auto cancelled = loop.scheduleOnce(EventLoop::Seconds(0.01), [&] { seen.push_back("cancelled"); });
+  cancelled.reset();
+  auto writer = loop.scheduleOnce(EventLoop::Seconds(0.05), [&] {
+    seen.push_back("once");
+    EXPECT_GE((loop.now() - start).count(), 0.05);
+    ASSERT_EQ(::write(pipeEnds[1], "ab", 2), 2);
+  });
+  auto watch = loop.watchReadable(pipeEnds[0], [&] {
+    char bytes[8];
+    seen.push_back("read " + std::string(bytes, static_cast<std::size_t>(::read(pipeEnds[0], bytes, 8))));
+    // The writer goes away: a hung-up descriptor must not wake the loop for ever.
+    ::close(pipeEnds[1]);
+  });
+  const double cpuBefore = cpuSeconds();
+  auto end = loop.scheduleOnce(EventLoop::Seconds(0.3), [&] { loop.stop(); });
+  loop.run();
+  EXPECT_EQ(seen, (std::vector<std::string>{"once", "read ab"}));
+  EXPECT_LT(cpuSeconds() - cpuBefore, 0.1) << "waiting must not burn CPU";
+  ::close(pipeEnds[0]);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 // platform pieces together and runs until the system or the user ends it.
 #include <memory>
 
-#include "agent/main/agent_registry_source.h"
+#include "agent/main/agent_sources.h"
 #include "agent/plugscope_app.h"
 #include "agent/refresh_cycle.h"
 #include "agent/refresh_steps.h"
@@ -29,12 +29,13 @@ int main() {
   TimerFdEventLoop loop;
 
   const std::unique_ptr<RegistrySource> source = makeAgentRegistrySource(env);
+  const std::unique_ptr<DeviceEvents> devices = makeAgentDeviceEvents();
   RegistryPortScanner scanner(*source);
   ThunderboltMerger merger(runner);
   StoreSnapshotWriter writer(store);
 
   auto app = std::make_shared<PlugscopeApp>(
-      loginItem, RefreshCycle(clock, scanner, merger, writer, reload), loop);
+      loginItem, RefreshCycle(clock, scanner, merger, writer, reload), loop, *devices);
   app->didFinishLaunching();
   loop.run();
   return 0;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdint>
+#include <ctime>
 #include <poll.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -11,20 +12,23 @@
 namespace plugscope {
 
 struct TimerFdEventLoop::Entry {
+  enum class Kind { repeating, once, readable };
+  Kind kind = Kind::repeating;
   int fd = -1;
   std::function<void()> action;
   bool cancelled = false;
   ~Entry() {
-    if (fd >= 0) ::close(fd);
+    // A watched descriptor belongs to whoever registered it.
+    if (fd >= 0 && kind != Kind::readable) ::close(fd);
   }
 };
 
 namespace {
 
-class TimerHandle final : public RepeatingTimer {
+class EntryHandle final : public LoopRegistration {
  public:
-  explicit TimerHandle(std::shared_ptr<TimerFdEventLoop::Entry> entry) : entry_(std::move(entry)) {}
-  ~TimerHandle() override {
+  explicit EntryHandle(std::shared_ptr<TimerFdEventLoop::Entry> entry) : entry_(std::move(entry)) {}
+  ~EntryHandle() override {
     if (entry_) entry_->cancelled = true;
   }
 
@@ -32,6 +36,7 @@ class TimerHandle final : public RepeatingTimer {
   std::shared_ptr<TimerFdEventLoop::Entry> entry_;
 };
 
+// Zero disarms a timerfd, so the shortest wait is one nanosecond.
 timespec toTimespec(EventLoop::Seconds interval) {
   const double seconds = std::max(interval.count(), 1e-9);
   timespec value{};
@@ -43,19 +48,48 @@ timespec toTimespec(EventLoop::Seconds interval) {
 
 }  // namespace
 
-std::unique_ptr<RepeatingTimer> TimerFdEventLoop::scheduleRepeating(Seconds interval,
-                                                                    std::function<void()> action) {
+EventLoop::Seconds TimerFdEventLoop::now() const {
+  timespec ts{};
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return Seconds(static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9);
+}
+
+std::unique_ptr<LoopRegistration> TimerFdEventLoop::addTimer(Seconds first, Seconds interval,
+                                                             std::function<void()> action) {
   auto entry = std::make_shared<Entry>();
+  entry->kind = interval.count() > 0 ? Entry::Kind::repeating : Entry::Kind::once;
   entry->action = std::move(action);
   entry->fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
   if (entry->fd >= 0) {
     itimerspec schedule{};
-    schedule.it_interval = toTimespec(interval);
-    schedule.it_value = schedule.it_interval;
+    if (entry->kind == Entry::Kind::repeating) schedule.it_interval = toTimespec(interval);
+    schedule.it_value = toTimespec(first);
     if (::timerfd_settime(entry->fd, 0, &schedule, nullptr) == 0) entries_.push_back(entry);
   }
   // A timer that could not be made simply never fires.
-  return std::make_unique<TimerHandle>(entry);
+  return std::make_unique<EntryHandle>(entry);
+}
+
+std::unique_ptr<LoopRegistration> TimerFdEventLoop::scheduleRepeating(
+    Seconds interval, std::function<void()> action) {
+  // A repeating timer needs a positive interval; the shortest is 1 ns.
+  interval = std::max(interval, Seconds(1e-9));
+  return addTimer(interval, interval, std::move(action));
+}
+
+std::unique_ptr<LoopRegistration> TimerFdEventLoop::scheduleOnce(Seconds delay,
+                                                                 std::function<void()> action) {
+  return addTimer(delay, Seconds(0), std::move(action));
+}
+
+std::unique_ptr<LoopRegistration> TimerFdEventLoop::watchReadable(int fd,
+                                                                  std::function<void()> action) {
+  auto entry = std::make_shared<Entry>();
+  entry->kind = Entry::Kind::readable;
+  entry->fd = fd;
+  entry->action = std::move(action);
+  if (fd >= 0) entries_.push_back(entry);
+  return std::make_unique<EntryHandle>(entry);
 }
 
 void TimerFdEventLoop::run() {
@@ -64,7 +98,8 @@ void TimerFdEventLoop::run() {
     std::erase_if(entries_, [](const auto& entry) { return entry->cancelled; });
     std::vector<pollfd> waiting;
     for (const auto& entry : entries_) waiting.push_back({entry->fd, POLLIN, 0});
-    // Blocks until a timer expires; with no timers, until a signal ends us.
+    // Blocks until a timer expires or a descriptor is readable; with
+    // nothing registered, until a signal ends us.
     const int ready = ::poll(waiting.data(), waiting.size(), -1);
     if (ready < 0) {
       if (errno == EINTR) continue;
@@ -73,11 +108,26 @@ void TimerFdEventLoop::run() {
     // Entries may be cancelled or added by the actions below.
     const auto current = entries_;
     for (std::size_t i = 0; i < waiting.size() && !stopped_; ++i) {
+      Entry& entry = *current[i];
+      if (entry.kind == Entry::Kind::readable) {
+        const short events = waiting[i].revents;
+        // A closed descriptor or a hung-up one with nothing left to read
+        // would wake us for ever. An error (a netlink socket that overran)
+        // goes to the action, whose read clears it.
+        if ((events & POLLNVAL) != 0 || ((events & POLLHUP) != 0 && (events & POLLIN) == 0)) {
+          entry.cancelled = true;
+        } else if ((events & (POLLIN | POLLERR)) != 0 && !entry.cancelled) {
+          entry.action();
+        }
+        continue;
+      }
       if ((waiting[i].revents & POLLIN) == 0) continue;
       std::uint64_t expirations = 0;
-      if (::read(waiting[i].fd, &expirations, sizeof expirations) != sizeof expirations) continue;
+      if (::read(entry.fd, &expirations, sizeof expirations) != sizeof expirations) continue;
+      if (entry.cancelled) continue;
+      if (entry.kind == Entry::Kind::once) entry.cancelled = true;
       // However many due times passed, the action runs once.
-      if (!current[i]->cancelled) current[i]->action();
+      entry.action();
     }
   }
 }
