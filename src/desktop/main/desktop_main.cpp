@@ -53,6 +53,8 @@ std::optional<std::string> defaultExtensionPath() {
   return std::nullopt;
 }
 
+// The panel's catalogues, found from where the program lies as the
+// plug-in finds the widget's.
 std::string localeDirectory() {
   const auto directory = plugscope::executableDirectory();
   return directory ? *directory + "/" + PLUGSCOPE_LOCALE_FROM_PROGRAM : "/usr/share/locale";
