@@ -138,10 +138,12 @@ void DesktopApp::buildWindow() {
                                  "Plugscope", -1);
   g_signal_connect_swapped(window_, "destroy",
                            G_CALLBACK(+[](gpointer data) { self(data).window_ = nullptr; }), this);
-  // Closing the window hides it while the panel entry can bring it back.
+  // Closing the window hides it while a panel shows the entry that can
+  // bring it back; without one (GNOME without its AppIndicator extension)
+  // it quits, rather than leave a program that nothing shows.
   g_signal_connect(window_, "close-request",
                    G_CALLBACK(+[](GtkWindow* window, gpointer data) -> gboolean {
-                     if (!self(data).panel_) return FALSE;
+                     if (!self(data).panel_ || !self(data).panel_->inPanel()) return FALSE;
                      gtk_widget_set_visible(GTK_WIDGET(window), FALSE);
                      return TRUE;
                    }),

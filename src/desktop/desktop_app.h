@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "desktop/application_id.h"
 #include "desktop/color_scheme_portal.h"
 #include "desktop/desktop_panel.h"
 #include "desktop/desktop_settings.h"
@@ -15,9 +16,6 @@
 #include "host/host_session.h"
 
 namespace plugscope {
-
-// Used for uniqueness on the session bus, the icon and the launcher.
-inline constexpr const char* kDesktopApplicationId = "io.plugscope.Plugscope";
 
 // The desktop widget host: one GTK application holding one undecorated
 // window that draws the widget as the PNG renderer does, in the family

@@ -38,6 +38,9 @@ class DesktopPanel {
   virtual void showEntry(const CableEntry& entry) = 0;
   // The notify choice changed (from the window's menu or the panel's).
   virtual void notifyChoiceChanged(bool enabled) = 0;
+  // Whether a panel shows the entry now, so that a hidden window can be
+  // brought back from it.
+  virtual bool inPanel() const = 0;
 };
 
 // Makes the panel entry once the application holds its bus name. `bus` is

@@ -203,6 +203,8 @@ GVariant* iconPixmaps() {
 }  // namespace
 
 struct StatusNotifierItem::Impl {
+  // A panel's watcher is on the bus, so the item is on show.
+  bool watched = false;
   PanelState state;
   PanelCallbacks callbacks;
   std::uint32_t revision = 1;
@@ -238,6 +240,9 @@ struct StatusNotifierItem::Impl {
   void attach(GDBusConnection* bus);
   static void onWatcherAppeared(GDBusConnection* connection, const gchar*, const gchar*,
                                 gpointer data);
+  static void onWatcherVanished(GDBusConnection*, const gchar*, gpointer data) {
+    static_cast<Impl*>(data)->watched = false;
+  }
   static GVariant* itemProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                 const gchar* name, GError**, gpointer data);
   static GVariant* menuProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
@@ -288,12 +293,13 @@ void StatusNotifierItem::Impl::attach(GDBusConnection* bus) {
   // Called at once when a watcher is there, and again for every new one.
   watcherWatch =
       g_bus_watch_name_on_connection(connection, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
-                                     onWatcherAppeared, nullptr, this, nullptr);
+                                     onWatcherAppeared, onWatcherVanished, this, nullptr);
 }
 
 void StatusNotifierItem::Impl::onWatcherAppeared(GDBusConnection* connection, const gchar*,
                                                  const gchar* owner, gpointer data) {
   auto* self = static_cast<Impl*>(data);
+  self->watched = true;
   // The watcher finds the item at its usual path under our unique name.
   g_dbus_connection_call(connection, owner, kWatcherPath, kWatcherName,
                          "RegisterStatusNotifierItem",
@@ -525,6 +531,8 @@ StatusNotifierItem::StatusNotifierItem(PanelState state, PanelCallbacks callback
 }
 
 StatusNotifierItem::~StatusNotifierItem() = default;
+
+bool StatusNotifierItem::inPanel() const { return impl_->watched; }
 
 void StatusNotifierItem::update(const PanelState& state) {
   Impl& impl = *impl_;

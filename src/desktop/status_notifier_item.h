@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "desktop/application_id.h"
 #include "desktop/panel_entry.h"
 
 namespace plugscope {
@@ -12,9 +13,6 @@ namespace plugscope {
 // Where the item and its menu live on the bus.
 inline constexpr const char* kStatusNotifierItemPath = "/StatusNotifierItem";
 inline constexpr const char* kPanelMenuPath = "/MenuBar";
-// The application id: the item's Id and its themed icon's name.
-inline constexpr const char* kDesktopApplicationId = "io.plugscope.Plugscope";
-
 // What a click in the panel asks of the application. A missing function
 // is a click that does nothing.
 struct PanelCallbacks {
@@ -50,6 +48,9 @@ class StatusNotifierItem final : public PanelEntry {
   // changed, and the menu's LayoutUpdated with the next revision when the
   // menu changed.
   void update(const PanelState& state) override;
+
+  // Whether a panel's watcher is there to show the item.
+  bool inPanel() const;
 
  private:
   struct Impl;

@@ -1,7 +1,8 @@
 // plugscope-desktop on a virtual display (ctest runs this binary through
 // with-display): what its window shows against the PNG renderer, how fast
-// it follows a publication, and how it follows the desktop's light or dark
-// preference from a settings portal on the private bus.
+// it follows a publication, how it follows the desktop's light or dark
+// preference from a settings portal on the private bus, and its panel
+// entry as a watcher and a panel on that bus see it.
 #include <cairo.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -17,10 +18,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
 
+#include "bus_test_support.h"
 #include "desktop/desktop_settings.h"
 #include "desktop/window_content.h"
 #include "platform/linux/xdg_dirs.h"
@@ -397,6 +400,111 @@ TEST_F(DesktopWindowTest, ASecondLaunchLeavesTheRunningWindow) {
   args.push_back(kDesktop);
   EXPECT_EQ(test::runProgram("/usr/bin/env", args).exitStatus, 0);
   EXPECT_EQ(::waitpid(pid_, nullptr, WNOHANG), 0) << "the first one still runs";
+}
+
+// The running application's unique name on the bus once its panel entry
+// answers; empty when it does not within 10 s.
+std::string panelEntry(test::Connection& client) {
+  std::string item;
+  const bool answers = test::spinUntil(
+      [&] {
+        item = test::nameOwner(client, kDesktopApplicationId);
+        return !item.empty() && client.property(item, kStatusNotifierItemPath,
+                                                "org.kde.StatusNotifierItem", "Id") != nullptr;
+      },
+      10);
+  return answers ? item : std::string();
+}
+
+TEST_F(DesktopWindowTest, ThePanelEntryRegistersWithWatchersBeforeAndAfterIt) {
+  test::Connection client;
+  std::string item;
+  {
+    test::TestWatcher early;
+    start();
+    item = panelEntry(client);
+    ASSERT_FALSE(item.empty());
+    EXPECT_TRUE(test::spinUntil([&] { return !early.registered.empty(); }, 10));
+    EXPECT_EQ(early.registered, std::vector<std::string>{item});
+  }
+  // The panel restarted: its new watcher learns of the item too.
+  test::TestWatcher late;
+  EXPECT_TRUE(test::spinUntil([&] { return !late.registered.empty(); }, 10));
+  EXPECT_EQ(late.registered, std::vector<std::string>{item});
+}
+
+TEST_F(DesktopWindowTest, ThePanelMenuListsEachPortAndShowWidgetMapsTheWindow) {
+  start();
+  ASSERT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; }).width, 0);
+  test::Connection client;
+  const std::string item = panelEntry(client);
+  ASSERT_FALSE(item.empty());
+  std::map<std::string, int> ids;
+  EXPECT_EQ(test::menuLayout(client, item, &ids).second,
+            (std::vector<std::string>{
+                "USB-C 1 \u2014 Connected (disabled)",
+                "USB-C 2 \u2014 iPhone (disabled)",
+                "USB-C 3 \u2014 Harbor TB4 Dock (disabled)",
+                "USB-C 4 \u2014 Connected (disabled)",
+                "--",
+                "Show widget",
+                "Notify when something is plugged in",
+                "Start at login",
+                "Quit",
+            }));
+  ASSERT_EQ(ids.count("Show widget"), 1u);
+
+  // A left click hides the shown window: nothing is drawn any more.
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  client.call(item, kStatusNotifierItemPath, "org.kde.StatusNotifierItem", "Activate",
+              g_variant_new("(ii)", 0, 0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  fs::remove(screenshot());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+  EXPECT_FALSE(fs::exists(screenshot())) << "drawn while hidden";
+  // Mapped again, the window draws a frame.
+  client.call(item, kPanelMenuPath, "com.canonical.dbusmenu", "Event",
+              g_variant_new("(isvu)", ids["Show widget"], "clicked", g_variant_new_int32(0), 0u));
+  EXPECT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; },
+                              std::chrono::seconds(5))
+                .width,
+            0)
+      << "not shown after \"Show widget\"";
+}
+
+TEST_F(DesktopWindowTest, APublicationIsSignalledByThePanelEntry) {
+  start();
+  test::Connection client;
+  const std::string item = panelEntry(client);
+  ASSERT_FALSE(item.empty());
+  std::vector<std::string> signals;
+  const guint subscription = g_dbus_connection_signal_subscribe(
+      client.bus, item.c_str(), nullptr, nullptr, nullptr, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+      [](GDBusConnection*, const gchar*, const gchar*, const gchar* interface, const gchar* name,
+         GVariant* parameters, gpointer data) {
+        const std::string_view from = interface;
+        if (from != "org.kde.StatusNotifierItem" && from != "com.canonical.dbusmenu") return;
+        std::string seen = name;
+        if (seen == "XAyatanaNewLabel") {
+          const char* label = nullptr;
+          g_variant_get(parameters, "(&s&s)", &label, nullptr);
+          seen += std::string(" ") + label;
+        }
+        static_cast<std::vector<std::string>*>(data)->push_back(seen);
+      },
+      &signals, nullptr);
+  // A round trip, so that the subscription is in place before the change.
+  const auto before = test::menuLayout(client, item).first;
+
+  publish("laptop-on-battery.expected.json");
+  EXPECT_TRUE(test::spinUntil([&] { return signals.size() >= 4; }, 10));
+  EXPECT_EQ(signals, (std::vector<std::string>{"NewTitle", "NewToolTip",
+                                               "XAyatanaNewLabel Nothing plugged in",
+                                               "LayoutUpdated"}));
+  const auto [after, menu] = test::menuLayout(client, item);
+  EXPECT_EQ(after, before + 1);
+  EXPECT_EQ(menu.size(), 8u) << "three ports, a separator and four commands";
+  g_dbus_connection_signal_unsubscribe(client.bus, subscription);
 }
 
 TEST(WindowContentTest, TheDescriptionReadsEveryRowsTexts) {

@@ -1,7 +1,7 @@
 // plugscope-desktop: the widget on a Linux desktop. Loads the widget
 // plug-in as plugscope-widget-host does and shows it in a small window
 // that stays current, with an entry in the panel's status area beside it
-// once makePanel builds one.
+// when there is a session bus.
 //
 //   plugscope-desktop [--extension PATH]
 //
@@ -18,6 +18,11 @@
 
 #include "command_line.h"
 #include "desktop/desktop_app.h"
+#include "desktop/panel_summary.h"
+#include "desktop/status_notifier_panel.h"
+#include "platform/linux/desktop_autostart.h"
+#include "platform/linux/gettext_plural_string_table.h"
+#include "platform/linux/xdg_autostart_login_item.h"
 #include "platform/linux/loaded_extension.h"
 #include "platform/linux/object_location.h"
 #include "platform/linux/posix_file_system.h"
@@ -48,12 +53,11 @@ std::optional<std::string> defaultExtensionPath() {
   return std::nullopt;
 }
 
-// The hook for the panel's status-area entry: build it here from the
-// controls, the widget (its strings) and the session bus; null when there
-// is no panel entry to show.
-std::unique_ptr<plugscope::DesktopPanel> makePanel(plugscope::DesktopControls&,
-                                                   const plugscope::Widget&, GDBusConnection*) {
-  return nullptr;
+// The panel's catalogues, found from where the program lies as the
+// plug-in finds the widget's.
+std::string localeDirectory() {
+  const auto directory = plugscope::executableDirectory();
+  return directory ? *directory + "/" + PLUGSCOPE_LOCALE_FROM_BINDIR : "/usr/share/locale";
 }
 
 }  // namespace
@@ -97,6 +101,16 @@ int main(int argc, char** argv) {
   const plugscope::DesktopSettingsFile settings(
       files, settingsDirectory,
       [](const std::string& directory) { return plugscope::makeDirectories(directory, 0700); });
+
+  // The panel entry, beside the window while a session bus exists.
+  const plugscope::GettextPluralStringTable panelStrings(plugscope::kPanelTextDomain,
+                                                         localeDirectory());
+  plugscope::DesktopAutostart startAtLogin(environment, files, plugscope::currentExecutablePath());
+  const auto makePanel = [&](plugscope::DesktopControls& controls, const plugscope::Widget&,
+                             GDBusConnection* bus) -> std::unique_ptr<plugscope::DesktopPanel> {
+    if (!bus) return nullptr;
+    return std::make_unique<plugscope::StatusNotifierPanel>(controls, panelStrings, startAtLogin);
+  };
 
   plugscope::DesktopApp::Options options;
   if (!screenshotPath.empty()) options.screenshotPath = screenshotPath;
