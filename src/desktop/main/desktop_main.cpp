@@ -8,7 +8,6 @@
 // Without a display, or without a plug-in that loads, it says so in one
 // line on stderr and exits with status 2. A second launch raises the
 // window of the first.
-#include <sys/stat.h>
 
 #include <CLI/CLI.hpp>
 #include <clocale>
@@ -33,25 +32,9 @@
 namespace {
 
 constexpr const char* kProgram = "plugscope-desktop";
-constexpr const char* kModuleName = "PlugscopeWidget.so";
 
 [[noreturn]] void die(const std::string& message) { plugscope::tools::die(kProgram, message); }
 
-bool isFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// The plug-in installed beside us, as the terminal host finds it.
-std::optional<std::string> defaultExtensionPath() {
-  const auto directory = plugscope::executableDirectory();
-  if (!directory) return std::nullopt;
-  for (const std::string& candidate :
-       {*directory + "/" + kModuleName, *directory + "/" PLUGSCOPE_MODULE_FROM_BINDIR "/" + kModuleName}) {
-    if (isFile(candidate)) return candidate;
-  }
-  return std::nullopt;
-}
 
 // The panel's catalogues, found from where the program lies as the
 // plug-in finds the widget's.
@@ -74,8 +57,10 @@ int main(int argc, char** argv) {
   plugscope::tools::parseOrDie(app, argc, argv);
 
   if (app.count("--extension") == 0) {
-    auto found = defaultExtensionPath();
-    if (!found) die(std::string("no ") + kModuleName + " installed beside this program");
+    auto found = plugscope::installedWidgetModule(PLUGSCOPE_MODULE_FROM_BINDIR);
+    if (!found) {
+      die(std::string("no ") + plugscope::kWidgetModuleName + " installed beside this program");
+    }
     extensionPath = *found;
   }
   std::string error;

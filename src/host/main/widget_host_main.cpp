@@ -15,7 +15,6 @@
 // exit status 2. The default plug-in is the one installed beside the
 // host: <bin>/PlugscopeWidget.so, else <bin>/../lib/plugscope/PlugscopeWidget.so
 // (the library folder as the build configured it).
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -49,22 +48,7 @@ namespace {
   plugscope::tools::die("plugscope-widget-host", message);
 }
 
-constexpr const char* kModuleName = "PlugscopeWidget.so";
 
-bool isFile(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::optional<std::string> defaultExtensionPath() {
-  const auto directory = plugscope::executableDirectory();
-  if (!directory) return std::nullopt;
-  for (const std::string& candidate :
-       {*directory + "/" + kModuleName, *directory + "/" PLUGSCOPE_MODULE_FROM_BINDIR "/" + kModuleName}) {
-    if (isFile(candidate)) return candidate;
-  }
-  return std::nullopt;
-}
 
 // One request source that never fires, for --once.
 class NoReloadRequests final : public plugscope::ReloadRequests {
@@ -113,8 +97,10 @@ int main(int argc, char** argv) {
   }
 
   if (app.count("--extension") == 0) {
-    auto found = defaultExtensionPath();
-    if (!found) die(std::string("no ") + kModuleName + " installed beside this program");
+    auto found = plugscope::installedWidgetModule(PLUGSCOPE_MODULE_FROM_BINDIR);
+    if (!found) {
+      die(std::string("no ") + plugscope::kWidgetModuleName + " installed beside this program");
+    }
     extensionPath = *found;
   }
   std::string error;

@@ -1,8 +1,23 @@
 #include "platform/linux/loaded_extension.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
+
+#include "platform/linux/object_location.h"
 
 namespace plugscope {
+
+std::optional<std::string> installedWidgetModule(const std::string& moduleFromProgram) {
+  const auto directory = executableDirectory();
+  if (!directory) return std::nullopt;
+  for (const std::string& candidate :
+       {*directory + "/" + kWidgetModuleName,
+        *directory + "/" + moduleFromProgram + "/" + kWidgetModuleName}) {
+    struct stat st {};
+    if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return candidate;
+  }
+  return std::nullopt;
+}
 
 void LoadedExtension::Closer::operator()(void* handle) const {
   if (handle) ::dlclose(handle);

@@ -32,6 +32,14 @@ class LoadedExtension {
   const Widget* widget_;
 };
 
+// The widget plug-in's file name.
+inline constexpr const char* kWidgetModuleName = "PlugscopeWidget.so";
+
+// The widget plug-in installed with the running program: beside it, or at
+// `moduleFromProgram` (a path relative to the program's directory, from
+// the install layout). None when neither is a regular file.
+std::optional<std::string> installedWidgetModule(const std::string& moduleFromProgram);
+
 // The widget of an entry point's record when it speaks our interface
 // version; otherwise null with `error` set to one line naming `path`.
 const Widget* acceptExtension(const WidgetExtension* extension, const std::string& path,
