@@ -28,7 +28,8 @@ class CellText final : public TextMeasurer {
     const auto lines = wrapToWidth(text, cellAt(*wrapWidth));
     int widest = 0;
     for (const auto& line : lines) widest = std::max(widest, displayWidth(line));
-    return {static_cast<double>(widest), static_cast<double>(std::max<std::size_t>(lines.size(), 1))};
+    const std::size_t rows = std::max<std::size_t>(lines.size(), 1);
+    return {static_cast<double>(widest), static_cast<double>(rows)};
   }
 };
 
@@ -110,7 +111,9 @@ class CellGrid {
   }
 
   void mark(int column, int row, CellStyle style) {
-    if (row < 0 || row >= static_cast<int>(cells_.size()) || column < 0 || column >= columns_) return;
+    if (row < 0 || row >= static_cast<int>(cells_.size()) || column < 0 || column >= columns_) {
+      return;
+    }
     at(column, row).style.badge = style.badge;
   }
 
@@ -123,7 +126,9 @@ class CellGrid {
   // Empties a cell, and the other half of a wide character it belongs to.
   void release(int column, int row) {
     Cell& cell = at(column, row);
-    if (cell.width == 0 && column > 0) at(column - 1, row) = Cell{" ", 1, at(column - 1, row).style};
+    if (cell.width == 0 && column > 0) {
+      at(column - 1, row) = Cell{" ", 1, at(column - 1, row).style};
+    }
     if (cell.width == 2 && column + 1 < columns_) at(column + 1, row) = Cell{" ", 1, cell.style};
     cell = Cell{" ", 1, cell.style};
   }
@@ -177,17 +182,18 @@ class Painter {
         const int y = cellAt(view.textFrame.y);
         grid_.write(x, y, symbolGlyph(view.symbol), style);
         const int afterSymbol = x + displayWidth(symbolGlyph(view.symbol));
-        grid_.write(afterSymbol, y, std::string(static_cast<std::size_t>(std::max(0, textX - afterSymbol)), ' '),
-                    style);
+        const auto gap = static_cast<std::size_t>(std::max(0, textX - afterSymbol));
+        grid_.write(afterSymbol, y, std::string(gap, ' '), style);
         drawText(view, textX, y, style);
         break;
       }
       case ViewKind::image:
-        grid_.write(cellAt(view.symbolFrame.x), cellAt(view.symbolFrame.y), symbolGlyph(view.symbol),
-                    style);
+        grid_.write(cellAt(view.symbolFrame.x), cellAt(view.symbolFrame.y),
+                    symbolGlyph(view.symbol), style);
         break;
       case ViewKind::circle:
-        grid_.write(cellAt(r.x), cellAt(r.y), style.hollow && !colours_ ? "\u25cb" : "\u25cf", style);
+        grid_.write(cellAt(r.x), cellAt(r.y), style.hollow && !colours_ ? "\u25cb" : "\u25cf",
+                    style);
         break;
       case ViewKind::capsule: drawCapsule(r, style); break;
       case ViewKind::spacer: break;
