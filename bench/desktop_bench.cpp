@@ -5,6 +5,8 @@
 // Target: a redraw of the large family within 10 ms of CPU time.
 #include <benchmark/benchmark.h>
 
+#include "bench_widgets.h"
+
 #include "desktop/window_content.h"
 #include "host/png/pinned_fonts.h"
 #include "host/widget_metrics.h"
@@ -15,28 +17,11 @@ namespace {
 
 using namespace plugscope;
 
-// Four ports, as a laptop with a dock, a display and a charger shows.
-Snapshot busyLaptop() {
-  Snapshot snapshot = makeSampleSnapshot(PointInTime{0});
-  while (snapshot.ports.size() < 4) {
-    PortStatus port = snapshot.ports.back();
-    port.number += 1;
-    port.id = "Port-USB-C@" + std::to_string(port.number);
-    snapshot.ports.push_back(port);
-  }
-  return snapshot;
-}
-
-const PangoText& fonts() {
-  static const PangoText text(pinnedFontFiles());
-  return text;
-}
-
 void BM_WindowRedraw(benchmark::State& state) {
   const auto family = static_cast<WidgetFamily>(state.range(0));
   const double scale = static_cast<double>(state.range(1));
-  const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, busyLaptop()}, family);
-  const WidgetLayout layout = layoutWidget(root, family, UntranslatedStrings(), fonts());
+  const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, bench::busyLaptop()}, family);
+  const WidgetLayout layout = layoutWidget(root, family, UntranslatedStrings(), bench::fonts());
   const Size size = widgetSize(family);
   cairo_surface_t* surface =
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(size.width * scale),
@@ -44,7 +29,7 @@ void BM_WindowRedraw(benchmark::State& state) {
   cairo_surface_set_device_scale(surface, scale, scale);
   for (auto _ : state) {
     cairo_t* cairo = cairo_create(surface);
-    paintWindowContent(cairo, layout, fonts(), Appearance::dark);
+    paintWindowContent(cairo, layout, bench::fonts(), Appearance::dark);
     cairo_destroy(cairo);
     cairo_surface_flush(surface);
   }
@@ -56,11 +41,11 @@ BENCHMARK(BM_WindowRedraw)
     ->Unit(benchmark::kMillisecond);
 
 void BM_WindowReloadLayout(benchmark::State& state) {
-  const CableEntry entry{PointInTime{0}, busyLaptop()};
+  const CableEntry entry{PointInTime{0}, bench::busyLaptop()};
   const UntranslatedStrings strings;
   for (auto _ : state) {
     const ViewNode root = cableWidgetView(entry, WidgetFamily::large);
-    benchmark::DoNotOptimize(layoutWidget(root, WidgetFamily::large, strings, fonts()));
+    benchmark::DoNotOptimize(layoutWidget(root, WidgetFamily::large, strings, bench::fonts()));
     benchmark::DoNotOptimize(accessibleDescription(root, strings));
   }
 }
