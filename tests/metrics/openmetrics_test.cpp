@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <sstream>
 
 #include "metrics/label_value.h"
 #include "metrics/openmetrics.h"
+#include "test_support.h"
 
 namespace plugscope {
 namespace {
@@ -253,6 +255,42 @@ TEST(OpenMetrics, HostileLabelValues) {
   EXPECT_EQ(samples(text, "plugscope_port_protocol").size(), 1u);
   EXPECT_EQ(samples(text, "plugscope_port_hint").size(), 1u);
   EXPECT_EQ(text.find("# EOF\n"), text.size() - 6);
+}
+
+// Names a device could give, each as a port's id, device, protocol and hint:
+// Prometheus' own parser (promtool, as the node exporter's collector reads)
+// accepts the document, and finds no series beyond the ports'.
+TEST(OpenMetrics, PromtoolAcceptsHostileNames) {
+  const std::string names[] = {
+      "say \"hi\" \\ \\\\",
+      "x\"} 1\n# EOF\nplugscope_port_connected{port=\"9\",id=\"forged\"} 1\n",
+      std::string("a\r\0b\x1b[31m\x7f", 10),
+      "\xff\xfe \xc0\xaf \xed\xa0\x80 ab\xe2\x82",
+      std::string(10000, '"'),
+      std::string(254, 'x') + "\xf0\x9f\x98\x80\n",
+  };
+  Snapshot s;
+  std::vector<PortHint> hints;
+  for (const std::string& name : names) {
+    PortStatus p = port(static_cast<std::int64_t>(s.ports.size()) + 1, name);
+    p.device = name;
+    p.protocols = {name};
+    hints.push_back({p.number, name});
+    s.ports.push_back(p);
+  }
+  const std::string text = encoded(s, hints);
+  const std::string file = (test::freshDirectory("promtool") / "hostile.prom").string();
+  std::ofstream(file, std::ios::binary) << text;
+  const auto promtool = test::runProgram(
+      "/bin/sh", {"-c", "exec promtool check metrics <\"$1\"", "promtool", file});
+  EXPECT_EQ(promtool.exitStatus, 0) << promtool.out << promtool.err;
+  EXPECT_EQ(promtool.out + promtool.err, "");
+  // Per port: info, connected, power in, protocol, hint and three cable
+  // kinds; then the time. One line each.
+  std::size_t series = 0;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) series += line.starts_with("plugscope_");
+  EXPECT_EQ(series, 8 * std::size(names) + 1);
 }
 
 TEST(OpenMetrics, RepeatedSeriesAreWrittenOnceTheFirstWins) {
