@@ -1,5 +1,6 @@
 #include "metrics/openmetrics.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <set>
