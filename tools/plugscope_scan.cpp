@@ -1,7 +1,9 @@
-// plugscope-scan: one scan of a registry, printed as the snapshot file's JSON.
+// plugscope-scan: one scan of a registry, printed as the snapshot file's JSON
+// or as OpenMetrics text.
 //
 //   plugscope-scan [--registry FILE | --sysfs DIR] [--capture-sysfs DIR]
 //                  [--report FILE | --no-report] [--taken SECONDS] [--pretty]
+//                  [--format json|openmetrics] [--output FILE]
 //
 // Bad arguments and unreadable input files give one line on stderr and exit
 // status 2, with nothing on stdout.
@@ -16,6 +18,8 @@
 
 #include "agent/thunderbolt_report.h"
 #include "command_line.h"
+#include "metrics/openmetrics.h"
+#include "platform/linux/posix_file_system.h"
 #include "platform/linux/read_file.h"
 #include "platform/linux/spawn_process_runner.h"
 #include "platform/linux/sysfs_capture.h"
@@ -24,6 +28,7 @@
 #include "scanner/port_scan.h"
 #include "scanner/registry_fixture.h"
 #include "shared/snapshot_json.h"
+#include "shared/snapshot_store.h"
 
 namespace {
 
@@ -40,10 +45,37 @@ std::optional<double> parseSeconds(std::string text) {
   return value;
 }
 
+// Where --output goes: an absolute directory that exists and a file name in
+// it, so that the temporary file can be renamed over the file.
+struct OutputFile {
+  std::string directory;
+  std::string name;
+};
+
+OutputFile outputFileOrDie(const std::string& given) {
+  std::error_code ec;
+  const std::filesystem::path path = std::filesystem::absolute(given, ec);
+  const std::string name = path.filename().string();
+  if (ec || given.empty() || name.empty() || name == "." || name == "..") {
+    die("--output: not a file name: " + given);
+  }
+  if (!std::filesystem::is_directory(path.parent_path(), ec)) {
+    die("cannot write --output " + given + ": no such directory");
+  }
+  if (std::filesystem::is_directory(path, ec)) {
+    die("cannot write --output " + given + ": a directory");
+  }
+  return {path.parent_path().string(), name};
+}
+
+// Readable by the collector or whoever reads the file, like stdout would be.
+constexpr unsigned kOutputFileMode = 0644;
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  CLI::App app{"Scan a registry and print the ports as snapshot JSON", "plugscope-scan"};
+  CLI::App app{"Scan a registry and print the ports as snapshot JSON or OpenMetrics text",
+               "plugscope-scan"};
   std::string registryFile;
   std::string reportFile;
   std::string takenText;
@@ -62,7 +94,18 @@ int main(int argc, char** argv) {
   report->excludes(skip);
   app.add_option("--taken", takenText, "seconds since 2001-01-01 00:00:00 UTC (default: now)");
   app.add_flag("--pretty", pretty, "indent the JSON for people");
+  std::string format = "json";
+  app.add_option("--format", format, "json (the snapshot file's form) or openmetrics")
+      ->check(CLI::IsMember({"json", "openmetrics"}));
+  std::string outputPath;
+  app.add_option("--output", outputPath, "replace FILE atomically instead of printing");
   plugscope::tools::parseOrDie(app, argc, argv);
+  const bool openMetrics = format == "openmetrics";
+  if (openMetrics && pretty) die("--pretty: only for --format json");
+  // --advice, once the hints exist, is refused here with --format
+  // openmetrics: the metrics carry the hints already.
+  std::optional<OutputFile> output;
+  if (app.count("--output") > 0) output = outputFileOrDie(outputPath);
 
   plugscope::PointInTime taken = plugscope::SystemClock().now();
   if (app.count("--taken") > 0) {
@@ -109,14 +152,37 @@ int main(int argc, char** argv) {
     links = plugscope::readThunderboltLinks(runner);
   }
 
-  const plugscope::Snapshot snapshot = plugscope::scanPorts(registry, taken);
-  auto json = plugscope::encodeSnapshot(
-      links ? plugscope::applyThunderboltLinks(snapshot, *links) : snapshot,
-      pretty ? plugscope::JsonLayout::pretty : plugscope::JsonLayout::compact);
-  if (!json) {
-    std::cerr << "plugscope-scan: the snapshot holds a number that JSON cannot carry\n";
+  const plugscope::Snapshot scanned = plugscope::scanPorts(registry, taken);
+  const plugscope::Snapshot snapshot =
+      links ? plugscope::applyThunderboltLinks(scanned, *links) : scanned;
+  std::optional<std::string> text;
+  if (openMetrics) {
+    // No hint rules yet: the hint family stays empty until they come.
+    const std::vector<plugscope::PortHint> hints;
+    text = plugscope::encodeOpenMetrics(snapshot, hints);
+  } else {
+    text = plugscope::encodeSnapshot(
+        snapshot, pretty ? plugscope::JsonLayout::pretty : plugscope::JsonLayout::compact);
+    if (text) text->push_back('\n');
+  }
+  if (!text) {
+    std::cerr << "plugscope-scan: the snapshot holds a number that " << format
+              << " cannot carry\n";
     return 1;
   }
-  std::cout << *json << '\n';
+
+  if (output) {
+    // The node exporter's collector reads *.prom files at any moment: the
+    // text goes into a hidden temporary file beside the output, whose name
+    // never ends in .prom, and is renamed over it only when complete.
+    plugscope::PosixFileSystem files;
+    if (!plugscope::replaceFileAtomically(files, output->directory, output->name, *text,
+                                          kOutputFileMode, /*flush=*/true)) {
+      std::cerr << "plugscope-scan: cannot write --output " << outputPath << '\n';
+      return 1;
+    }
+    return 0;
+  }
+  std::cout << *text;
   return std::cout.flush() ? 0 : 1;
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built tree, checks its
-# control fields and file list against the install layout, unpacks it into
-# a throw-away folder and runs the programs from there: the scan of a
-# bundled sysfs tree, and the widget host, which must find the plug-in and
-# its German catalogue by the installed layout alone.
+# control fields and file list against the install layout and lintian's
+# verdict, unpacks it into a throw-away folder and runs the programs from
+# there: the scan of a bundled sysfs tree, and the widget host, which must
+# find the plug-in and its German catalogue by the installed layout alone;
+# systemd-analyze checks the metrics units in that unpacked tree.
 #
 #   package_test.sh BUILD_DIR SOURCE_DIR VERSION MODULE_DIR [--with-desktop]
 set -euo pipefail
@@ -29,39 +30,62 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = plugscope ] || fail "Package: $(field Package)"
 [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
 [ "$(field Section)" = utils ] || fail "Section: $(field Section)"
-[ -n "$(field Maintainer)" ] || fail "no Maintainer"
+[ "$(field Maintainer)" = "The Plugscope developers <maintainers@plugscope.io>" ] ||
+  fail "Maintainer: $(field Maintainer)"
+# No Homepage until the project has a site of its own.
+[ -z "$(field Homepage)" ] || fail "Homepage: $(field Homepage)"
 [ "$(field Description | wc -l)" -gt 3 ] || fail "no long description"
 # dpkg-shlibdeps found the C and C++ runtimes; the pinned fonts are named.
 for dependency in libc6 libstdc++6 fonts-inter fonts-dejavu-core; do
   field Depends | grep -q "\b$dependency\b" || fail "Depends lacks $dependency: $(field Depends)"
 done
 
-# Every file, owned by root, exactly where the layout puts it.
-expected=(
-  usr/bin/plugscope usr/bin/plugscope-demo-agent usr/bin/plugscope-scan
-  usr/bin/plugscope-widget-host
-  "usr/$module_dir/PlugscopeWidget.so"
-  usr/share/locale/de/LC_MESSAGES/plugscope-widget.mo
-  usr/share/man/man1/plugscope.1.gz usr/share/man/man1/plugscope-scan.1.gz
-  usr/share/man/man1/plugscope-widget-host.1.gz
-)
-if [ "$with_desktop" = --with-desktop ]; then
-  expected+=(usr/bin/plugscope-desktop usr/share/man/man1/plugscope-desktop.1.gz
-    usr/share/locale/de/LC_MESSAGES/plugscope-desktop.mo
-    usr/share/applications/io.plugscope.Plugscope.desktop
-    usr/share/metainfo/io.plugscope.Plugscope.metainfo.xml
-    usr/share/icons/hicolor/scalable/apps/io.plugscope.Plugscope.svg)
-  for size in 16 22 24 32 48 64 128 256 512; do
-    expected+=("usr/share/icons/hicolor/${size}x$size/apps/io.plugscope.Plugscope.png")
-  done
-fi
+# Every file, owned by root, exactly where the layout puts it; the .deb
+# adds Debian's copyright and changelog.
+{
+  "$(dirname "$0")/installed_files.sh" "$module_dir" $with_desktop
+  echo usr/share/doc/plugscope/changelog.gz
+  echo usr/share/doc/plugscope/copyright
+} | sort >"$work/expected"
 dpkg-deb -c "$deb" >"$work/contents"
 awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' "$work/contents" | sort >"$work/files"
-printf '%s\n' "${expected[@]}" | sort >"$work/expected"
 diff -u "$work/expected" "$work/files" >&2 || fail "the file list differs from the layout (- expected, + packaged)"
 awk '$2 != "root/root" { exit 1 }' "$work/contents" || fail "files not owned by root"
 
+# lintian: no errors, and no warnings but the ones we keep. CPack's postinst
+# and postrm call ldconfig because the plug-in lies under /usr/lib; the
+# call finds nothing to do, and the scripts are CPack's own. (Skipped for a
+# sanitized build, which no one ships.)
+kept_warnings='maintscript-calls-ldconfig'
+if [ -z "${PLUGSCOPE_SKIP_LINTIAN:-}" ]; then
+  lintian --tag-display-limit 0 "$deb" >"$work/lintian" 2>"$work/lintian.err" ||
+    { cat "$work/lintian" "$work/lintian.err" >&2; fail "lintian failed"; }
+  if grep -E '^E:' "$work/lintian" >&2 ||
+    grep -E '^W:' "$work/lintian" | grep -vE ": ($kept_warnings) " >&2; then
+    fail "lintian reports the errors or new warnings above"
+  fi
+  echo "lintian: $(grep -c '^W:' "$work/lintian" || true) kept warnings, $(elapsed)"
+fi
+
 dpkg-deb -x "$deb" "$work/root"
+# The changelog is Debian's format, gzip -9n, and its latest entry is this
+# version.
+doc=$work/root/usr/share/doc/plugscope
+gzip -dc "$doc/changelog.gz" >"$work/changelog"
+[ "$(dpkg-parsechangelog -l "$work/changelog" -S Version)" = "$version" ] ||
+  fail "the changelog's latest entry is not $version"
+gzip -9 -n -c "$work/changelog" | cmp -s - "$doc/changelog.gz" || fail "changelog.gz is not gzip -9n"
+grep -qx 'License: Apache-2.0' "$doc/copyright" && grep -q '/usr/share/common-licenses/Apache-2.0' \
+  "$doc/copyright" || fail "the copyright file does not point at the common Apache-2.0 text"
+
+# The metrics units as systemd would load them from the unpacked package:
+# the system's own units beside ours, ExecStart= found in its usr/bin.
+cp -a /usr/lib/systemd/system/. "$work/root/usr/lib/systemd/system/"
+systemd-analyze verify --man=no --root="$work/root" plugscope-metrics.service \
+  plugscope-metrics.timer >"$work/verify" 2>&1 || fail "systemd-analyze: $(cat "$work/verify")"
+! grep plugscope-metrics "$work/verify" >&2 || fail "systemd-analyze has remarks on the units"
+grep -qx 'WantedBy=timers.target' "$work/root/usr/lib/systemd/system/plugscope-metrics.timer" ||
+  fail "the timer is not installable"
 bin=$work/root/usr/bin
 for program in plugscope-scan plugscope-widget-host plugscope-desktop; do
   [ "$("$bin/$program" --version)" = "$program $version" ] || fail "$program --version"
