@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "shared/snapshot_json.h"
 
@@ -206,6 +207,49 @@ TEST(SnapshotJson, LenientWhereTheFormAllows) {
   EXPECT_EQ(decoded(R"({"ports":[],"chargerWatts":9223372036854775807,"taken":0})").chargerWatts,
             INT64_MAX);
   EXPECT_EQ(decoded(R"({"ports":[],"chargerWatts":-0.0,"taken":0})").chargerWatts, 0);
+}
+
+TEST(SnapshotJson, RepeatedKeyTakesItsLastValue) {
+  // Whatever an earlier occurrence held, valid or not, is forgotten.
+  const std::string port =
+      R"({"id":"a","number":1,"connected":true,"protocols":[],"smartCable":false,)"
+      R"("activeCable":false,"opticalCable":false,"powerIn":false)";
+  struct Case {
+    const char* name;
+    std::string json;
+    std::optional<JsonReadFailure> failure;  // none: reads as `expected`
+    Snapshot expected;
+  };
+  PortStatus b;
+  b.id = "b";
+  b.number = 1;
+  b.connected = true;
+  b.protocols = {"USB 2"};
+  const Case cases[] = {
+      {"taken twice", R"({"ports":[],"taken":1,"taken":2})", {}, {{}, {}, {2}}},
+      {"wrong type, then valid", R"({"ports":[],"taken":"x","taken":2})", {}, {{}, {}, {2}}},
+      {"valid, then null", R"({"ports":[],"taken":2,"taken":null})", JsonReadFailure::nullValue, {}},
+      {"broken ports, then none", R"({"ports":[{"id":1}],"ports":[],"taken":0})", {}, {}},
+      {"ports, then broken ones", R"({"ports":[],"ports":[{"id":"a"}],"taken":0})",
+       JsonReadFailure::missingKey, {}},
+      {"charger, then null", R"({"ports":[],"chargerWatts":60,"chargerWatts":null,"taken":0})", {},
+       {}},
+      {"member of a port", port + R"(,"id":"b","protocols":["USB 2"],"usbPowerWatts":2.5,)"
+                                  R"("usbPowerWatts":null}],"taken":0})",
+       {}, {{b}, {}, {0}}},
+  };
+  for (const Case& c : cases) {
+    const std::string json =
+        c.json.starts_with("{\"id\"") ? R"({"ports":[)" + c.json : c.json;
+    auto result = decodeSnapshot(json);
+    if (c.failure) {
+      const auto* error = std::get_if<JsonReadError>(&result);
+      ASSERT_NE(error, nullptr) << c.name;
+      EXPECT_EQ(error->failure, *c.failure) << c.name;
+    } else {
+      EXPECT_EQ(decoded(json), c.expected) << c.name;
+    }
+  }
 }
 
 TEST(SnapshotJson, PrettyLayoutHoldsTheSameMembers) {
