@@ -99,8 +99,8 @@ const std::vector<Kind>& hostileKinds() {
       {"many ports", [](std::size_t n) {
          return filled(n, R"({"ports":[)", kPort, R"(],"taken":0})");
        }},
-      // What still reads: 64 ports whose protocol names are as long and as
-      // many as a reader keeps, up to the file's size.
+      // The most that still reads: ports whose protocol names are as long
+      // and as many as a reader keeps, as many ports as fit (at most 64).
       {"largest readable", [](std::size_t n) {
          const std::string name = "\"" + std::string(4096, 'p') + "\"";
          std::string port = kPort;

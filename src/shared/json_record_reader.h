@@ -72,8 +72,8 @@ class JsonCursor {
 
   // Counts one more element of a list or map that holds at most `max`; when
   // that is one too many, ends the read and returns false.
-  bool count(std::size_t& count, std::size_t max) {
-    if (++count <= max) return true;
+  bool count(std::size_t& seen, std::size_t max) {
+    if (++seen <= max) return true;
     beyondBounds();
     return false;
   }
