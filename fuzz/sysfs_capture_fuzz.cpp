@@ -97,7 +97,7 @@ bool kernelShaped(const std::string& target, std::size_t depth) {
   return true;
 }
 
-// A fresh directory for this process's trees, removed at exit; in memory
+// A fresh directory for this process's trees, removed at a normal exit; in memory
 // where it can be, as a tree on disk costs eight times the runs.
 const fs::path& workDirectory() {
   static const fs::path directory = [] {
