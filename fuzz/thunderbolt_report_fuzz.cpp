@@ -89,11 +89,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   if (!linked) return 0;
-  // Whatever the report's texts hold, the published file reads back as the
-  // same snapshot.
+  // Whatever the report's texts hold, the file reads back as the same
+  // snapshot, unless a text is longer than readers take (the store then
+  // publishes nothing).
   const auto written = plugscope::encodeSnapshot(merged);
   if (!written) std::abort();
-  const auto again = plugscope::decodeSnapshotOrNone(*written);
-  if (!again || plugscope::encodeSnapshot(*again) != written) std::abort();
+  const auto again = plugscope::decodeSnapshot(*written);
+  if (const auto* error = std::get_if<plugscope::JsonReadError>(&again)) {
+    if (error->failure == plugscope::JsonReadFailure::beyondBounds) return 0;
+    std::abort();
+  }
+  if (plugscope::encodeSnapshot(std::get<Snapshot>(again)) != written) std::abort();
   return 0;
 }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
+#include "shared/json_record_reader.h"
 #include "shared/port_status.h"
 #include "shared/snapshot.h"
 
@@ -23,24 +25,18 @@ std::optional<std::string> encodeSnapshot(const Snapshot& snapshot,
 std::optional<std::string> encodePortStatus(const PortStatus& port,
                                             JsonLayout layout = JsonLayout::compact);
 
-enum class JsonReadFailure {
-  malformedJson,  // not one JSON value, or not an object where one is needed
-  missingKey,     // a required member is missing
-  nullValue,      // a required member is null
-  wrongType,      // a value of the wrong kind, or a number that is not a valid integer
-};
-
-struct JsonReadError {
-  JsonReadFailure failure;
-  std::string where;  // JSON pointer of the offending member, for people
-};
-
-template <typename T>
-using JsonReadResult = std::variant<T, JsonReadError>;
+// What a reader keeps at most; a file with more does not read. The scanner
+// reads no more ports than this, and a port speaks a handful of protocols.
+inline constexpr std::size_t kMaxSnapshotPorts = 64;
+inline constexpr std::size_t kMaxPortProtocols = 64;
 
 // Strict reading: required members present and not null, booleans only
 // from true/false, integers whole and within int64 (3.0 reads as 3),
-// unknown members ignored, and any failure fails the whole read.
+// unknown members ignored, a repeated key taken at its last value, and any
+// failure fails the whole read. Memory stays within a small multiple of
+// what the records keep: beyond the bounds above and those of
+// json_record_reader.h (strings of 4 KiB, ignored members nested 64 deep)
+// the read fails as beyondBounds.
 JsonReadResult<Snapshot> decodeSnapshot(std::string_view bytes);
 JsonReadResult<PortStatus> decodePortStatus(std::string_view bytes);
 

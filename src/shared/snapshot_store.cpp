@@ -56,7 +56,9 @@ bool SnapshotStore::saveSnapshot(const Snapshot& snapshot) const {
   auto container = locator_.containerDirectory();
   if (!container) return false;
   auto bytes = encodeSnapshot(snapshot);
-  if (!bytes) return false;
+  // Readers refuse a file beyond their bounds (more ports, longer texts);
+  // writing one would report a save that no reader can load.
+  if (!bytes || !decodeSnapshotOrNone(*bytes)) return false;
   return replaceFileAtomically(files_, *container, kSnapshotFileName, *bytes, kSnapshotFileMode,
                                /*flush=*/true);
 }

@@ -88,12 +88,46 @@ TEST(DeeplyNestedJson, MillionBracketsAsTheSnapshotFileReadAsNoneInBoundedMemory
 TEST(DeeplyNestedJson, SnapshotsNestedUpToTheBoundStillRead) {
   // An unknown member is ignored however it nests, up to the bound.
   auto withMember = [](std::size_t depth) {
-    return R"({"ports":[],"taken":1.5,"extra":)" + nested(depth - 1) + "}";
+    return R"({"ports":[],"taken":1.5,"extra":)" + nested(depth) + "}";
   };
-  const auto read = decodeSnapshotOrNone(withMember(kMaxJsonNesting));
+  const auto read = decodeSnapshotOrNone(withMember(kMaxIgnoredJsonNesting));
   ASSERT_TRUE(read);
   EXPECT_EQ(read->taken.seconds, 1.5);
-  EXPECT_EQ(decodeSnapshotOrNone(withMember(kMaxJsonNesting + 1)), std::nullopt);
+  EXPECT_EQ(decodeSnapshotOrNone(withMember(kMaxIgnoredJsonNesting + 1)), std::nullopt);
+}
+
+TEST(HugeSnapshotFile, HostileFilesReadInLessMemoryThanTheirSize) {
+  // `item` repeated, comma-separated, between `head` and `tail`, to 4 MiB.
+  constexpr std::size_t kSize = 4 * kMebibyte;
+  const auto filled = [](const std::string& head, const std::string& item, const std::string& tail) {
+    std::string text = head + item;
+    text.reserve(kSize);
+    while (text.size() + 1 + item.size() + tail.size() <= kSize) text += "," + item;
+    return text + tail;
+  };
+  const std::string port =
+      R"({"id":"Port-USB-C@1","number":1,"connected":true,"protocols":["USB 3","USB 2"],)"
+      R"("speed":"10 Gbps","device":"iPhone","smartCable":false,"activeCable":false,)"
+      R"("opticalCable":false,"usbPowerWatts":2.5,"powerIn":false})";
+  const std::string extra = R"({"ports":[],"taken":0,"extra":[)";
+  struct Case {
+    const char* name;
+    std::string text;
+    bool reads;
+  };
+  // Parsed whole, the first three took 37 to 115 MiB.
+  const Case cases[] = {
+      {"wide array", filled(extra, "0", "]}"), true},
+      {"small objects", filled(extra, R"({"a":[]})", "]}"), true},
+      {"many ports", filled(R"({"ports":[)", port, R"(],"taken":0})"), false},
+      {"one long string", R"({"ports":[],"taken":0,"extra":")" + std::string(kSize - 33, 'x') + "\"}",
+       false},
+  };
+  for (const Case& c : cases) {
+    const std::size_t before = peakResidentBytes();
+    EXPECT_EQ(decodeSnapshotOrNone(c.text).has_value(), c.reads) << c.name;
+    EXPECT_LT(peakResidentBytes() - before, kSize) << c.name;
+  }
 }
 
 TEST(DeeplyNestedJson, MillionBracketsAsTheReportGiveNoLinks) {
@@ -271,6 +305,39 @@ TEST_F(HostileSnapshotFile, FifoDirectoryAndDeviceLinksLoadAsNoneAtOnce) {
     EXPECT_EQ(entries, 1u);
   }
   EXPECT_EQ(fs::file_size(sparse), kMaxSnapshotFileBytes + 1);
+}
+
+TEST_F(HostileSnapshotFile, SnapshotItsReadersWouldRefuseIsNotWritten) {
+  // A registry fixture can name a device at any length or hold any number
+  // of ports; a file no reader loads must not count as published.
+  const Snapshot saved{{}, 65, PointInTime{1}};
+  ASSERT_TRUE(store.saveSnapshot(saved));
+  PortStatus port;
+  port.id = "Port-USB-C@1";
+  const auto withDevice = [&](std::string device, std::size_t ports) {
+    Snapshot s{std::vector<PortStatus>(ports, port), {}, PointInTime{2}};
+    s.ports[0].device = std::move(device);
+    return s;
+  };
+  struct Case {
+    const char* name;
+    Snapshot snapshot;
+    bool written;
+  };
+  const Case cases[] = {
+      {"largest that reads", withDevice(std::string(kMaxJsonStringBytes, 'x'), kMaxSnapshotPorts),
+       true},
+      {"one port too many", withDevice("Dock", kMaxSnapshotPorts + 1), false},
+      {"device name one byte too long", withDevice(std::string(kMaxJsonStringBytes + 1, 'x'), 1),
+       false},
+      // Each byte that is not UTF-8 is written as U+FFFD, three bytes.
+      {"1366 stray bytes", withDevice(std::string(1366, '\xff'), 1), false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(store.saveSnapshot(c.snapshot), c.written) << c.name;
+    EXPECT_EQ(store.loadSnapshot(), c.written ? c.snapshot : saved) << c.name;
+    store.saveSnapshot(saved);
+  }
 }
 
 // A straight chain of plain entries below `top`, `length` entries long;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "shared/snapshot_json.h"
 
@@ -206,6 +207,116 @@ TEST(SnapshotJson, LenientWhereTheFormAllows) {
   EXPECT_EQ(decoded(R"({"ports":[],"chargerWatts":9223372036854775807,"taken":0})").chargerWatts,
             INT64_MAX);
   EXPECT_EQ(decoded(R"({"ports":[],"chargerWatts":-0.0,"taken":0})").chargerWatts, 0);
+}
+
+TEST(SnapshotJson, RepeatedKeyTakesItsLastValue) {
+  // Whatever an earlier occurrence held, valid or not, is forgotten.
+  const std::string port =
+      R"({"id":"a","number":1,"connected":true,"protocols":[],"smartCable":false,)"
+      R"("activeCable":false,"opticalCable":false,"powerIn":false)";
+  struct Case {
+    const char* name;
+    std::string json;
+    std::optional<JsonReadFailure> failure;  // none: reads as `expected`
+    Snapshot expected;
+  };
+  PortStatus b;
+  b.id = "b";
+  b.number = 1;
+  b.connected = true;
+  b.protocols = {"USB 2"};
+  const Case cases[] = {
+      {"taken twice", R"({"ports":[],"taken":1,"taken":2})", {}, {{}, {}, {2}}},
+      {"wrong type, then valid", R"({"ports":[],"taken":"x","taken":2})", {}, {{}, {}, {2}}},
+      {"valid, then null", R"({"ports":[],"taken":2,"taken":null})", JsonReadFailure::nullValue, {}},
+      {"broken ports, then none", R"({"ports":[{"id":1}],"ports":[],"taken":0})", {}, {}},
+      {"ports, then broken ones", R"({"ports":[],"ports":[{"id":"a"}],"taken":0})",
+       JsonReadFailure::missingKey, {}},
+      {"charger, then null", R"({"ports":[],"chargerWatts":60,"chargerWatts":null,"taken":0})", {},
+       {}},
+      {"member of a port", port + R"(,"id":"b","protocols":["USB 2"],"usbPowerWatts":2.5,)"
+                                  R"("usbPowerWatts":null}],"taken":0})",
+       {}, {{b}, {}, {0}}},
+  };
+  for (const Case& c : cases) {
+    const std::string json =
+        c.json.starts_with("{\"id\"") ? R"({"ports":[)" + c.json : c.json;
+    auto result = decodeSnapshot(json);
+    if (c.failure) {
+      const auto* error = std::get_if<JsonReadError>(&result);
+      ASSERT_NE(error, nullptr) << c.name;
+      EXPECT_EQ(error->failure, *c.failure) << c.name;
+    } else {
+      EXPECT_EQ(decoded(json), c.expected) << c.name;
+    }
+  }
+}
+
+TEST(SnapshotJson, FilesBeyondTheReadersBoundsDoNotRead) {
+  const std::string port =
+      R"({"id":"a","number":1,"connected":true,"protocols":[],"smartCable":false,)"
+      R"("activeCable":false,"opticalCable":false,"powerIn":false})";
+  const auto repeated = [](const std::string& item, std::size_t n) {
+    std::string list;
+    for (std::size_t i = 0; i < n; ++i) list += (i ? "," : "") + item;
+    return list;
+  };
+  const auto withPorts = [](const std::string& ports) {
+    return R"({"ports":[)" + ports + R"(],"taken":0})";
+  };
+  const auto withProtocols = [&](std::size_t n) {
+    std::string p = port;
+    return withPorts(p.replace(p.find("[]"), 2, "[" + repeated(R"("x")", n) + "]"));
+  };
+  const auto withId = [&](const std::string& id) {
+    std::string p = port;
+    return withPorts(p.replace(p.find(R"("a")"), 3, id));
+  };
+  const auto withExtra = [](const std::string& value) {
+    return R"({"ports":[],"taken":0,"extra":)" + value + "}";
+  };
+  const auto text = [](std::size_t bytes) { return '"' + std::string(bytes, 'x') + '"'; };
+  const auto escapes = [&](const char* escape, std::size_t n) {
+    std::string s = "\"";
+    for (std::size_t i = 0; i < n; ++i) s += escape;
+    return s + '"';
+  };
+  struct Case {
+    const char* name;
+    std::string json;
+    bool reads;
+  };
+  const Case cases[] = {
+      {"64 ports", withPorts(repeated(port, 64)), true},
+      {"65 ports", withPorts(repeated(port, 65)), false},
+      {"65 ports, one of them broken", withPorts(repeated(port, 64) + ",1"), false},
+      {"64 protocols", withProtocols(64), true},
+      {"65 protocols", withProtocols(65), false},
+      {"id of 4096 bytes", withId(text(4096)), true},
+      {"id of 4097 bytes", withId(text(4097)), false},
+      {"ignored string of 4097 bytes", withExtra(text(4097)), false},
+      {"key of 4097 bytes", R"({"ports":[],"taken":0,)" + text(4097) + ":0}", false},
+      // Escapes count as the bytes they stand for.
+      {"2048 two-byte escapes", withExtra(escapes("\\u00e9", 2048)), true},
+      {"2049 two-byte escapes", withExtra(escapes("\\u00e9", 2049)), false},
+      {"4096 one-byte escapes", withExtra(escapes("\\u0041", 4096)), true},
+      // A giant token costs the parser its size twice over before any bound
+      // could look at it.
+      {"number of 60,000 digits", withExtra("0." + std::string(60'000, '0') + "1"), true},
+      {"number of 70,000 digits", withExtra("0." + std::string(70'000, '0') + "1"), false},
+      {"70,000 spaces", R"({"ports":[],"taken":0,"extra":)" + std::string(70'000, ' ') + "1}",
+       false},
+  };
+  for (const Case& c : cases) {
+    const auto result = decodeSnapshot(c.json);
+    const auto* error = std::get_if<JsonReadError>(&result);
+    if (c.reads) {
+      EXPECT_EQ(error, nullptr) << c.name << " at " << error->where;
+    } else {
+      ASSERT_NE(error, nullptr) << c.name;
+      EXPECT_EQ(error->failure, JsonReadFailure::beyondBounds) << c.name << " at " << error->where;
+    }
+  }
 }
 
 TEST(SnapshotJson, PrettyLayoutHoldsTheSameMembers) {
