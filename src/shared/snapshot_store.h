@@ -84,9 +84,10 @@ class SnapshotStore {
   std::optional<std::string> snapshotFileLocation() const;
   // Encodes and atomically replaces the file; true when the file now holds
   // the snapshot. Without a container, when the snapshot holds a non-finite
-  // number or would not read back (beyond the readers' bounds), or when any
-  // step of the write fails, nothing is written, the old file stays whole
-  // and the result is false.
+  // number, or when any step of the write fails, nothing is written, the old
+  // file stays whole and the result is false. A snapshot beyond the readers'
+  // bounds is still written: readers then scan live, as for any file they
+  // cannot read, and a save that always failed would be retried forever.
   bool saveSnapshot(const Snapshot& snapshot) const;
   // The stored snapshot exactly as written; none without a container, a
   // readable file of at most kMaxSnapshotFileBytes, or decodable content.
