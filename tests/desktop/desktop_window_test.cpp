@@ -452,8 +452,8 @@ TEST_F(DesktopWindowTest, ThePanelMenuListsEachPortAndShowWidgetMapsTheWindow) {
                 "USB-C 4 \u2014 Connected (disabled)",
                 "--",
                 "Show widget",
-                "Notify when something is plugged in",
-                "Start at login",
+                "[ ] Notify when something is plugged in",
+                "[ ] Start at login",
                 "Quit",
             }));
   ASSERT_EQ(ids.count("Show widget"), 1u);
