@@ -88,6 +88,65 @@ TEST(TerminalRenderer, BoxHasTheFamilysSizeWhateverTheContent) {
             2 * terminalBoxSize(WidgetFamily::medium).rows - 2);
 }
 
+// The box's inner text of one row, border and margins taken off.
+std::string innerText(const std::string& line) {
+  const std::string border = "\u2502 ";
+  if (line.size() < 2 * border.size()) return line;
+  return line.substr(border.size(), line.size() - 2 * border.size());
+}
+
+// One- and two-cell characters in a frame one column wide, put at every
+// column near the box's right edge: a character is drawn whole where it
+// fits and left out where it does not, and no row grows. Run under the
+// sanitizers, this also sees a write past a row's end.
+TEST(TerminalRenderer, ACharacterAtTheRightEdgeIsDrawnWholeOrNotAtAll) {
+  const WidgetFamily family = WidgetFamily::small;
+  const TerminalBoxSize box = terminalBoxSize(family);
+  const int inner = box.columns - 4;
+  struct Row {
+    const char* name;
+    std::string character;
+    int width;
+  };
+  const Row rows[] = {
+      {"a letter", "x", 1},
+      {"a letter and a combining accent", "e\u0301", 1},
+      {"a wide CJK character", "\u65e5", 2},
+      {"a wide emoji", "\U0001F50C", 2},
+  };
+  for (const Row& row : rows) {
+    for (int margin = 0; margin <= 3; ++margin) {
+      const int column = inner - 1 - margin;
+      // The line at the top, as wide as the box: a flexible spacer, then
+      // the character's frame with `margin` columns after it. Below it a
+      // spacer takes the height.
+      std::vector<ViewNode> line;
+      line.push_back(spacer(0));
+      line.push_back(text(TextContent::verbatim(row.character))
+                         .frame(8, 16)
+                         .padding(Edges::trailing, margin * 8.0));
+      std::vector<ViewNode> rows;
+      rows.push_back(hStack(Alignment::top, 0, std::move(line)));
+      rows.push_back(spacer(0));
+      std::ostringstream out;
+      TerminalRenderer(false).render(vStack(Alignment::leading, 0, std::move(rows)), family,
+                                     test::MapStrings(), out);
+      std::vector<std::string> lines;
+      std::istringstream in(out.str());
+      for (std::string each; std::getline(in, each);) lines.push_back(each);
+      const std::string where = std::string(row.name) + " at column " + std::to_string(column);
+      ASSERT_EQ(lines.size(), static_cast<std::size_t>(box.rows)) << where;
+      for (const auto& each : lines) EXPECT_EQ(displayWidth(each), box.columns) << where;
+      const bool fits = column + row.width <= inner;
+      const std::string expected =
+          fits ? std::string(static_cast<std::size_t>(column), ' ') + row.character +
+                     std::string(static_cast<std::size_t>(inner - column - row.width), ' ')
+               : std::string(static_cast<std::size_t>(inner), ' ');
+      EXPECT_EQ(innerText(lines[1]), expected) << where;
+    }
+  }
+}
+
 TEST(TerminalRenderer, PlainTextShowsDotsBadgeAndCutsLongLines) {
   PortStatus phone = port(1, true);
   phone.speed = "10 Gbps";
