@@ -64,6 +64,44 @@ TEST(TerminalText, WidthsAndTruncation) {
   EXPECT_EQ(wrapToWidth("abcdefgh", 3), (std::vector<std::string>{"abc", "def", "gh"}));
 }
 
+// Every line of a wrapped text fits the width, nothing is lost but the
+// spaces where lines break, and a line takes every word that would fit.
+TEST(TerminalText, WrappedLinesFitTheWidthAndKeepEveryCharacter) {
+  const std::string texts[] = {
+      "Charging the Mac \u00b7 96 W",
+      "Thunderbolt, USB 3, USB 2 \u00b7 Smart cable \u00b7 1.1 W",
+      "Keine USB-C-Anschl\u00fcsse gefunden",
+      "ab cd ef gh ij",
+      "a bb ccc dddd eeeee",
+      "\u65e5\u672c \u8a9e\u65e5 \u672c",
+      "e\u0301e\u0301 e\u0301 e\u0301e\u0301e\u0301",
+      "Averyveryverylongdevicename",
+  };
+  const auto withoutSpaces = [](std::string text) {
+    std::erase(text, ' ');
+    return text;
+  };
+  const auto firstWord = [](const std::string& line) { return line.substr(0, line.find(' ')); };
+  for (const std::string& text : texts) {
+    for (int width = 2; width <= 30; ++width) {
+      const std::vector<std::string> lines = wrapToWidth(text, width);
+      const std::string where = "\"" + text + "\" in " + std::to_string(width);
+      std::string joined;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(displayWidth(lines[i]), width) << where << ": \"" << lines[i] << "\"";
+        joined += lines[i];
+        if (i + 1 == lines.size()) continue;
+        const std::string next = firstWord(lines[i + 1]);
+        if (displayWidth(next) <= width) {
+          EXPECT_GT(displayWidth(lines[i]) + 1 + displayWidth(next), width)
+              << where << ": \"" << next << "\" would fit after \"" << lines[i] << "\"";
+        }
+      }
+      EXPECT_EQ(withoutSpaces(joined), withoutSpaces(text)) << where;
+    }
+  }
+}
+
 TEST(TerminalRenderer, BoxHasTheFamilysSizeWhateverTheContent) {
   std::vector<PortStatus> many;
   for (int i = 1; i <= 20; ++i) {
