@@ -1,8 +1,10 @@
 // plugscope-desktop on a virtual display (ctest runs this binary through
 // with-display): what its window shows against the PNG renderer, how fast
 // it follows a publication, how it follows the desktop's light or dark
-// preference from a settings portal on the private bus, and its panel
-// entry as a watcher and a panel on that bus see it.
+// preference from a settings portal on the private bus, its panel entry as
+// a watcher and a panel on that bus see it, the notices a notification
+// server there receives, the key file each choice leaves, and what closing
+// the window does, asked as a window manager asks.
 #include <cairo.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -13,15 +15,15 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
-#include <initializer_list>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <optional>
