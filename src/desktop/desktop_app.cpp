@@ -3,16 +3,13 @@
 #include <glib-unix.h>
 #include <glib/gstdio.h>
 
-#include <algorithm>
 #include <cmath>
 
+#include "desktop/reload_delay.h"
 #include "host/widget_metrics.h"
 
 namespace plugscope {
 namespace {
-
-// Long waits are cut so that a clock set forward is noticed within this.
-constexpr double kLongestWaitSeconds = 60;
 
 DesktopApp& self(gpointer data) { return *static_cast<DesktopApp*>(data); }
 
@@ -232,10 +229,8 @@ void DesktopApp::armTimer() {
   if (timer_) g_source_remove(timer_);
   timer_ = 0;
   if (!hosted_) return;
-  const double remaining = hosted_->next.seconds - clock_.now().seconds;
-  const double wait = std::clamp(remaining, 0.0, kLongestWaitSeconds);
   timer_ = g_timeout_add(
-      static_cast<guint>(std::ceil(wait * 1000)),
+      reloadDelayMilliseconds(clock_.now(), hosted_->next),
       +[](gpointer data) -> gboolean {
         auto& app = self(data);
         app.timer_ = 0;

@@ -432,6 +432,10 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
         static_cast<const gint32*>(g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
     GVariantBuilder result;
     g_variant_builder_init(&result, G_VARIANT_TYPE("a(ia{sv})"));
+    // The root is an item too, with properties of its own, when asked for.
+    if (std::find(wantedIds, wantedIds + count, kRootId) != wantedIds + count) {
+      g_variant_builder_add(&result, "(i@a{sv})", kRootId, itemProperties(nullptr, names));
+    }
     const auto& menu = self->state.menu;
     for (std::size_t i = 0; i < menu.size(); ++i) {
       const std::int32_t id = itemId(menu, i);
@@ -478,7 +482,7 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
     gint32 id = 0;
     const char* event = nullptr;
     while (g_variant_iter_next(events, "(i&svu)", &id, &event, nullptr, nullptr)) {
-      if (!findItem(self->state.menu, id)) {
+      if (id != kRootId && !findItem(self->state.menu, id)) {
         g_variant_builder_add(&unknown, "i", id);
       } else if (std::string_view(event) == "clicked") {
         clicks.push_back(id);

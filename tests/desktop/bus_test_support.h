@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -138,6 +139,93 @@ class TestWatcher {
   bool owns_ = false;
 };
 
+// A notification server (org.freedesktop.Notifications) as small as a
+// test needs, served on the test's own connection: it records each
+// notification's summary and body. Messages from one sender reach one
+// connection in order, so once a reply from the application arrives here,
+// every notification it sent before that reply has been recorded.
+class TestNotifications {
+ public:
+  struct Notice {
+    std::string summary;
+    std::string body;
+    friend bool operator==(const Notice&, const Notice&) = default;
+  };
+
+  explicit TestNotifications(Connection& connection) : connection_(connection) {
+    static GDBusNodeInfo* const info = g_dbus_node_info_new_for_xml(
+        R"(<node><interface name="org.freedesktop.Notifications">
+             <method name="Notify">
+               <arg type="s" direction="in"/><arg type="u" direction="in"/>
+               <arg type="s" direction="in"/><arg type="s" direction="in"/>
+               <arg type="s" direction="in"/><arg type="as" direction="in"/>
+               <arg type="a{sv}" direction="in"/><arg type="i" direction="in"/>
+               <arg type="u" direction="out"/>
+             </method>
+             <method name="GetCapabilities"><arg type="as" direction="out"/></method>
+             <method name="CloseNotification"><arg type="u" direction="in"/></method>
+             <method name="GetServerInformation">
+               <arg type="s" direction="out"/><arg type="s" direction="out"/>
+               <arg type="s" direction="out"/><arg type="s" direction="out"/>
+             </method>
+           </interface></node>)",
+        nullptr);
+    static const GDBusInterfaceVTable table = {
+        [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
+           GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
+          auto* self = static_cast<TestNotifications*>(data);
+          const std::string_view call = method;
+          if (call == "Notify") {
+            const char* summary = nullptr;
+            const char* body = nullptr;
+            g_variant_get_child(parameters, 3, "&s", &summary);
+            g_variant_get_child(parameters, 4, "&s", &body);
+            self->received.push_back({summary, body});
+            g_dbus_method_invocation_return_value(
+                invocation, g_variant_new("(u)", static_cast<guint32>(self->received.size())));
+          } else if (call == "GetCapabilities") {
+            const char* capabilities[] = {"body", nullptr};
+            g_dbus_method_invocation_return_value(invocation,
+                                                  g_variant_new("(^as)", capabilities));
+          } else if (call == "GetServerInformation") {
+            g_dbus_method_invocation_return_value(
+                invocation, g_variant_new("(ssss)", "test", "plugscope", "1", "1.2"));
+          } else {
+            g_dbus_method_invocation_return_value(invocation, nullptr);
+          }
+        },
+        nullptr,
+        nullptr,
+        {}};
+    object_ = g_dbus_connection_register_object(connection_.bus, "/org/freedesktop/Notifications",
+                                                 info->interfaces[0], &table, this, nullptr,
+                                                 nullptr);
+    owner_ = g_bus_own_name_on_connection(
+        connection_.bus, "org.freedesktop.Notifications", G_BUS_NAME_OWNER_FLAGS_NONE,
+        [](GDBusConnection*, const gchar*, gpointer data) {
+          static_cast<TestNotifications*>(data)->owns_ = true;
+        },
+        nullptr, this, nullptr);
+    spinUntil([this] { return owns_; });
+  }
+  ~TestNotifications() {
+    g_bus_unown_name(owner_);
+    g_dbus_connection_unregister_object(connection_.bus, object_);
+  }
+  TestNotifications(const TestNotifications&) = delete;
+  TestNotifications& operator=(const TestNotifications&) = delete;
+
+  bool owned() const { return owns_; }
+
+  std::vector<Notice> received;
+
+ private:
+  Connection& connection_;
+  guint object_ = 0;
+  guint owner_ = 0;
+  bool owns_ = false;
+};
+
 // The unique name that owns `name` on the bus; empty when none does.
 inline std::string nameOwner(Connection& client, const char* name) {
   Variant reply = client.call("org.freedesktop.DBus", "/org/freedesktop/DBus",
@@ -148,7 +236,8 @@ inline std::string nameOwner(Connection& client, const char* name) {
   return owner;
 }
 
-// A menu item as "label", "label (disabled)" or "--" for a separator.
+// A menu item as "label", "label (disabled)", "[x] label" or "[ ] label"
+// for a checkmark toggle that is on or off, or "--" for a separator.
 inline std::string menuLabelOf(GVariant* child) {
   GVariant* node = g_variant_get_variant(child);
   Variant properties(g_variant_get_child_value(node, 1));
@@ -158,7 +247,15 @@ inline std::string menuLabelOf(GVariant* child) {
   if (!g_variant_lookup(properties.get(), "label", "&s", &label)) return "?";
   gboolean enabled = TRUE;
   g_variant_lookup(properties.get(), "enabled", "b", &enabled);
-  return std::string(label) + (enabled ? "" : " (disabled)");
+  const char* toggle = nullptr;
+  gint32 state = 0;
+  std::string mark;
+  if (g_variant_lookup(properties.get(), "toggle-type", "&s", &toggle) &&
+      std::string_view(toggle) == "checkmark") {
+    g_variant_lookup(properties.get(), "toggle-state", "i", &state);
+    mark = state == 1 ? "[x] " : "[ ] ";
+  }
+  return mark + label + (enabled ? "" : " (disabled)");
 }
 
 // The revision of the item's menu and its top-level items as menuLabelOf

@@ -1,16 +1,21 @@
 // plugscope-desktop on a virtual display (ctest runs this binary through
 // with-display): what its window shows against the PNG renderer, how fast
 // it follows a publication, how it follows the desktop's light or dark
-// preference from a settings portal on the private bus, and its panel
-// entry as a watcher and a panel on that bus see it.
+// preference from a settings portal on the private bus, its panel entry as
+// a watcher and a panel on that bus see it, the notices a notification
+// server there receives, the key file each choice leaves, and what closing
+// the window does, asked as a window manager asks.
 #include <cairo.h>
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <X11/Xlib.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -18,9 +23,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <thread>
 
 #include "bus_test_support.h"
@@ -216,19 +223,21 @@ class DesktopWindowTest : public testing::Test {
   }
 
   // As the agent publishes: the snapshot replaced whole, then the reload stamp.
-  void publish(const std::string& fixture) {
+  void publish(const std::string& fixture) { publishText(test::readFixture(fixture)); }
+  void publish(const Snapshot& snapshot) { publishText(encodeSnapshot(snapshot).value_or("")); }
+  void publishText(const std::string& json) {
     const fs::path container = root_ / "data" / kAppGroupIdentifier;
-    std::ofstream(container / ".snapshot.json.new") << test::readFixture(fixture);
+    std::ofstream(container / ".snapshot.json.new") << json;
     fs::rename(container / ".snapshot.json.new", container / "snapshot.json");
     const fs::path reload = root_ / "run" / kAppGroupIdentifier;
     std::ofstream(reload / ".reload.new") << ++stamp_ << '\n';
     fs::rename(reload / ".reload.new", reload / "reload");
   }
 
-  void chooseFamily(WidgetFamily family) {
-    std::ofstream(root_ / "config/plugscope" / kDesktopSettingsFileName)
-        << formatDesktopSettings({family, false});
+  void chooseFamily(WidgetFamily family, bool notify = false) {
+    std::ofstream(keyFile()) << formatDesktopSettings({family, notify});
   }
+  fs::path keyFile() const { return root_ / "config/plugscope" / kDesktopSettingsFileName; }
 
   std::vector<std::string> environment() const {
     std::vector<std::string> env = {
@@ -241,10 +250,12 @@ class DesktopWindowTest : public testing::Test {
         "LC_ALL=C.UTF-8",
         "GSK_RENDERER=cairo",
         "GDK_BACKEND=x11",
+        "GDK_DEBUG=gl-disable",
         "GTK_A11Y=none",
+        "GSETTINGS_BACKEND=memory",
     };
     for (const char* name : {"DISPLAY", "XAUTHORITY", "DBUS_SESSION_BUS_ADDRESS", "PATH",
-                             "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+                             "GIO_MODULE_DIR", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"}) {
       if (const char* value = ::getenv(name)) env.push_back(std::string(name) + "=" + value);
     }
     return env;
@@ -269,6 +280,29 @@ class DesktopWindowTest : public testing::Test {
     ::waitpid(pid_, &status, 0);
     pid_ = -1;
     fs::remove(screenshot());
+  }
+
+  // Stopped, and its bus name free for the next start.
+  void stopAndRelease(test::Connection& client) {
+    stop();
+    EXPECT_TRUE(test::spinUntil(
+        [&] { return test::nameOwner(client, kDesktopApplicationId).empty(); }, 10));
+  }
+
+  // The exit status once the program has ended by itself, within `seconds`;
+  // none when it still runs or did not exit normally.
+  std::optional<int> exitStatusWithin(double seconds) {
+    std::optional<int> exited;
+    const bool ended = test::spinUntil(
+        [&] {
+          int status = 0;
+          if (::waitpid(pid_, &status, WNOHANG) != pid_) return false;
+          if (WIFEXITED(status)) exited = WEXITSTATUS(status);
+          pid_ = -1;
+          return true;
+        },
+        seconds);
+    return ended ? exited : std::nullopt;
   }
 
   fs::path screenshot() const { return root_ / "window.png"; }
@@ -368,23 +402,6 @@ bool activateAction(const char* name, GVariant* parameter) {
   return reply != nullptr;
 }
 
-TEST_F(DesktopWindowTest, TheChosenFamilyAndNotifyChoiceAreShownAndKept) {
-  start();
-  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.width == 364; }).height, 170)
-      << "medium without a key file";
-  ASSERT_TRUE(activateAction("family", g_variant_new_string("large")));
-  EXPECT_EQ(waitForScreenshot([](const Picture& p) { return p.height == 382; }).height, 382);
-  ASSERT_TRUE(activateAction("notify-plugged", nullptr));
-  const fs::path keyFile = root_ / "config/plugscope" / kDesktopSettingsFileName;
-  const auto deadline = SteadyClock::now() + std::chrono::seconds(5);
-  while (parseDesktopSettings(test::readAll(keyFile)).notifyWhenPlugged == false &&
-         SteadyClock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  EXPECT_EQ(parseDesktopSettings(test::readAll(keyFile)),
-            (DesktopSettings{WidgetFamily::large, true}));
-}
-
 TEST_F(DesktopWindowTest, BadInputGivesOneLineAndStatusTwo) {
   std::vector<std::string> noDisplay = {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", kDesktop};
   test::expectUsageError(test::runProgram("/usr/bin/env", noDisplay), "plugscope-widget-host",
@@ -396,7 +413,9 @@ TEST_F(DesktopWindowTest, BadInputGivesOneLineAndStatusTwo) {
 TEST_F(DesktopWindowTest, ASecondLaunchLeavesTheRunningWindow) {
   start();
   ASSERT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; }).width, 0);
-  std::vector<std::string> args = environment();
+  // In the first one's environment, not in the one this test runs in.
+  std::vector<std::string> args = {"-i"};
+  for (const std::string& variable : environment()) args.push_back(variable);
   args.push_back(kDesktop);
   EXPECT_EQ(test::runProgram("/usr/bin/env", args).exitStatus, 0);
   EXPECT_EQ(::waitpid(pid_, nullptr, WNOHANG), 0) << "the first one still runs";
@@ -448,8 +467,8 @@ TEST_F(DesktopWindowTest, ThePanelMenuListsEachPortAndShowWidgetMapsTheWindow) {
                 "USB-C 4 \u2014 Connected (disabled)",
                 "--",
                 "Show widget",
-                "Notify when something is plugged in",
-                "Start at login",
+                "[ ] Notify when something is plugged in",
+                "[ ] Start at login",
                 "Quit",
             }));
   ASSERT_EQ(ids.count("Show widget"), 1u);
@@ -505,6 +524,223 @@ TEST_F(DesktopWindowTest, APublicationIsSignalledByThePanelEntry) {
   EXPECT_EQ(after, before + 1);
   EXPECT_EQ(menu.size(), 8u) << "three ports, a separator and four commands";
   g_dbus_connection_signal_unsubscribe(client.bus, subscription);
+}
+
+// The panel entry's title, as a panel reads it; empty without an answer.
+std::string panelTitle(test::Connection& client, const std::string& item) {
+  test::Variant title =
+      client.property(item, kStatusNotifierItemPath, "org.kde.StatusNotifierItem", "Title");
+  return title ? g_variant_get_string(title.get(), nullptr) : "";
+}
+
+// The panel menu's item that starts with `label`, as menuLabelOf shows it.
+std::string panelMenuItem(test::Connection& client, const std::string& item,
+                          std::string_view label) {
+  for (const std::string& each : test::menuLayout(client, item).second) {
+    if (each.find(label) != std::string::npos) return each;
+  }
+  return "(none)";
+}
+
+// Each choice made in the window (its menu and its keys are the
+// application's actions) is in the key file, private to the user, by the
+// time the action returns, and the panel menu's checkmark follows it.
+TEST_F(DesktopWindowTest, EachChoiceInTheWindowIsKeptAndShownInThePanelMenu) {
+  start();
+  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.width == 364; }).height, 170)
+      << "medium without a key file";
+  test::Connection client;
+  const std::string item = panelEntry(client);
+  ASSERT_FALSE(item.empty());
+  struct Row {
+    const char* action;
+    const char* family;  // the action's parameter, if any
+    DesktopSettings kept;
+    const char* notifyItem;
+    int height;  // of the window's picture
+  };
+  const char* on = "[x] Notify when something is plugged in";
+  const char* off = "[ ] Notify when something is plugged in";
+  const Row rows[] = {
+      {"family", "large", {WidgetFamily::large, false}, off, 382},
+      {"notify-plugged", nullptr, {WidgetFamily::large, true}, on, 382},
+      {"family", "small", {WidgetFamily::small, true}, on, 170},
+      {"notify-plugged", nullptr, {WidgetFamily::small, false}, off, 170},
+  };
+  for (const Row& row : rows) {
+    const std::string name = std::string(row.action) + (row.family ? " " : "") +
+                             (row.family ? row.family : "");
+    ASSERT_TRUE(activateAction(row.action, row.family ? g_variant_new_string(row.family) : nullptr))
+        << name;
+    EXPECT_EQ(parseDesktopSettings(test::readAll(keyFile())), row.kept) << name;
+    struct stat file {};
+    ASSERT_EQ(::stat(keyFile().c_str(), &file), 0) << name;
+    EXPECT_EQ(file.st_mode & 0777, 0600u) << name;
+    EXPECT_EQ(panelMenuItem(client, item, "Notify when"), row.notifyItem) << name;
+    EXPECT_EQ(waitForScreenshot([&](const Picture& p) { return p.height == row.height; }).height,
+              row.height)
+        << name;
+  }
+}
+
+// The dock laptop's snapshot with nothing attached to the ports numbered.
+Snapshot dockLaptopWithout(std::initializer_list<std::int64_t> unplugged) {
+  Snapshot snapshot =
+      decodeSnapshotOrNone(test::readFixture("laptop-dock-display-charger.expected.json"))
+          .value_or(Snapshot{});
+  for (PortStatus& port : snapshot.ports) {
+    if (std::ranges::find(unplugged, port.number) != unplugged.end()) {
+      PortStatus empty;
+      empty.id = port.id;
+      empty.number = port.number;
+      port = empty;
+    }
+  }
+  return snapshot;
+}
+
+// One running window per notify choice, taken through the same
+// publications: nothing is announced for the snapshot the window starts
+// with, nor for an unplug; a port that was not connected before and is now
+// is announced once, and only while the user asked for it.
+TEST_F(DesktopWindowTest, APortThatBecomesConnectedIsAnnouncedOnceWhenChosen) {
+  using Notice = test::TestNotifications::Notice;
+  struct Step {
+    const char* name;
+    Snapshot snapshot;
+    const char* title;  // the panel's, once the window has taken the snapshot
+    std::vector<Notice> announced;
+  };
+  const std::vector<Step> steps = {
+      {"the first snapshot", dockLaptopWithout({3}), "3 ports in use \u00b7 96 W", {}},
+      {"a dock plugged into port 3",
+       dockLaptopWithout({}),
+       "4 ports in use \u00b7 96 W",
+       {{"USB-C 3: Harbor TB4 Dock \u00b7 40 Gbps",
+         "Thunderbolt, USB 3, USB 2 \u00b7 Smart cable \u00b7 1.1 W"}}},
+      {"the display unplugged from port 4", dockLaptopWithout({4}), "3 ports in use \u00b7 96 W",
+       {}},
+      {"the display plugged in again",
+       dockLaptopWithout({}),
+       "4 ports in use \u00b7 96 W",
+       {{"USB-C 4: Connected \u00b7 8.1 Gbps", "DisplayPort"}}},
+  };
+  for (const bool notify : {false, true}) {
+    SCOPED_TRACE(notify ? "notify on" : "notify off");
+    chooseFamily(WidgetFamily::medium, notify);
+    test::Connection client;
+    test::TestNotifications notices(client);
+    ASSERT_TRUE(notices.owned());
+    publish(steps.front().snapshot);
+    start();
+    const std::string item = panelEntry(client);
+    ASSERT_FALSE(item.empty());
+    for (const Step& step : steps) {
+      if (&step != &steps.front()) publish(step.snapshot);
+      // The application sends a snapshot's notices before its title
+      // changes, on the same connection: once the title is read here, they
+      // have arrived.
+      EXPECT_TRUE(test::spinUntil([&] { return panelTitle(client, item) == step.title; }, 10))
+          << step.name;
+      EXPECT_EQ(notices.received, notify ? step.announced : std::vector<Notice>{}) << step.name;
+      notices.received.clear();
+    }
+    stopAndRelease(client);
+  }
+}
+
+// The top-level X window titled `title`; 0 when there is none.
+Window windowTitled(Display* display, const char* title) {
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+    return 0;
+  }
+  Window found = 0;
+  for (unsigned i = 0; i < count && !found; ++i) {
+    char* name = nullptr;
+    if (XFetchName(display, children[i], &name) && name) {
+      if (std::string_view(name) == title) found = children[i];
+      XFree(name);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+// The window manager's part: asks the window to close, as its close button
+// does (WM_DELETE_WINDOW), or tells whether it is on screen.
+enum class WindowRequest { close, isMapped };
+bool onWindow(const char* title, WindowRequest request) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const Window window = windowTitled(display, title);
+  bool done = false;
+  if (window && request == WindowRequest::close) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    done = XSendEvent(display, window, False, NoEventMask, &event) != 0;
+    XSync(display, False);
+  } else if (window) {
+    XWindowAttributes attributes{};
+    done = XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+  }
+  XCloseDisplay(display);
+  return done;
+}
+
+// Closing the window only hides it while a panel shows the entry that can
+// bring it back; otherwise the program ends, rather than run on unseen.
+TEST_F(DesktopWindowTest, ClosingTheWindowQuitsUnlessAPanelShowsTheEntry) {
+  struct Row {
+    const char* name;
+    bool panelBefore;  // a panel's watcher when the program starts
+    bool panelAtClose;
+  };
+  const Row rows[] = {
+      {"no panel", false, false},
+      {"the panel went away", true, false},
+      {"a panel shows the entry", true, true},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    test::Connection client;
+    std::optional<test::TestWatcher> panel;
+    if (row.panelBefore) panel.emplace();
+    start();
+    const std::string item = panelEntry(client);
+    ASSERT_FALSE(item.empty());
+    ASSERT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; }).width, 0);
+    if (panel) {
+      ASSERT_TRUE(test::spinUntil([&] { return !panel->registered.empty(); }, 10));
+    }
+    if (row.panelBefore && !row.panelAtClose) {
+      panel.reset();
+      ASSERT_TRUE(test::spinUntil(
+          [&] { return test::nameOwner(client, "org.kde.StatusNotifierWatcher").empty(); }, 10));
+      // The bus told the program before it answers this.
+      panelTitle(client, item);
+    }
+    ASSERT_TRUE(test::spinUntil([] { return onWindow("Plugscope", WindowRequest::isMapped); }, 10));
+    ASSERT_TRUE(onWindow("Plugscope", WindowRequest::close));
+    if (row.panelAtClose) {
+      EXPECT_TRUE(
+          test::spinUntil([] { return !onWindow("Plugscope", WindowRequest::isMapped); }, 10))
+          << "still shown";
+      EXPECT_FALSE(panelTitle(client, item).empty()) << "no longer answers";
+      EXPECT_EQ(::waitpid(pid_, nullptr, WNOHANG), 0) << "ended";
+    } else {
+      EXPECT_EQ(exitStatusWithin(10), 0) << "did not end by itself";
+    }
+    stopAndRelease(client);
+  }
 }
 
 TEST(WindowContentTest, TheDescriptionReadsEveryRowsTexts) {

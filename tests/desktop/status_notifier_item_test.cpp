@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bus_test_support.h"
@@ -156,8 +157,8 @@ TEST_F(StatusNotifierItemTest, MenuHasOneLinePerPortAndClicksReachTheApplication
                                      "USB-C 4 \u2014 Connected (disabled)",
                                      "--",
                                      "Show widget",
-                                     "Notify when something is plugged in",
-                                     "Start at login",
+                                     "[ ] Notify when something is plugged in",
+                                     "[ ] Start at login",
                                      "Quit",
                                  }));
   const auto click = [&](const std::string& label) {
@@ -166,8 +167,8 @@ TEST_F(StatusNotifierItemTest, MenuHasOneLinePerPortAndClicksReachTheApplication
   };
   click("Show widget");
   click("USB-C 3 \u2014 Harbor TB4 Dock (disabled)");
-  click("Notify when something is plugged in");
-  click("Start at login");
+  click("[ ] Notify when something is plugged in");
+  click("[ ] Start at login");
   click("Quit");
   client.call(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem", "Activate",
               g_variant_new("(ii)", 10, 10));
@@ -181,6 +182,116 @@ TEST_F(StatusNotifierItemTest, MenuHasOneLinePerPortAndClicksReachTheApplication
   EXPECT_FALSE(client.call(itemName, kPanelMenuPath, "com.canonical.dbusmenu", "GetLayout",
                            g_variant_new("(ii^as)", 999, -1, allProperties), &error));
   EXPECT_FALSE(error.empty());
+}
+
+// What a panel may ask of the menu about each kind of item: the reply in
+// a few words, or "error".
+TEST_F(StatusNotifierItemTest, EveryMenuMethodAnswersForEachKindOfItem) {
+  makeItem(dockLaptop());
+  std::map<std::string, int> ids;
+  layout(&ids);
+  const int root = 0;
+  const int command = ids.at("Show widget");
+  const int portLine = ids.at("USB-C 1 \u2014 Connected (disabled)");
+  const int unknown = 999;
+
+  const auto idList = [](GVariant* array) {
+    std::string list;
+    for (gsize i = 0; i < g_variant_n_children(array); ++i) {
+      gint32 id = 0;
+      g_variant_get_child(array, i, "i", &id);
+      list += (list.empty() ? "" : " ") + std::to_string(id);
+    }
+    return "[" + list + "]";
+  };
+  const auto ask = [&](std::string_view method, int id) -> std::string {
+    const char* noNames[] = {nullptr};
+    const gint32 one[] = {id};
+    const auto ints = [&] {
+      return g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, one, 1, sizeof(gint32));
+    };
+    GVariant* parameters = nullptr;
+    if (method == "GetLayout") parameters = g_variant_new("(ii^as)", id, -1, noNames);
+    if (method == "GetGroupProperties") parameters = g_variant_new("(@ai^as)", ints(), noNames);
+    if (method == "GetProperty") parameters = g_variant_new("(is)", id, "label");
+    if (method == "Event" || method == "EventGroup") {
+      // Hovering asks nothing of the application, whatever the item.
+      GVariant* event =
+          g_variant_new("(isvu)", id, "hovered", g_variant_new_int32(0), static_cast<guint32>(0));
+      parameters = method == "Event" ? event : g_variant_new("(@a(isvu))",
+                                                             g_variant_new_array(nullptr, &event, 1));
+    }
+    if (method == "AboutToShow") parameters = g_variant_new("(i)", id);
+    if (method == "AboutToShowGroup") parameters = g_variant_new("(@ai)", ints());
+    const std::string name(method);
+    Variant reply = client.call(itemName, kPanelMenuPath, "com.canonical.dbusmenu", name.c_str(),
+                                parameters);
+    if (!reply) return "error";
+    if (method == "GetLayout") {
+      gint32 shown = -1;
+      g_variant_get(reply.get(), "(u(i@a{sv}@av))", nullptr, &shown, nullptr, nullptr);
+      return "item " + std::to_string(shown);
+    }
+    if (method == "GetGroupProperties") {
+      Variant items(g_variant_get_child_value(reply.get(), 0));
+      std::string list;
+      for (gsize i = 0; i < g_variant_n_children(items.get()); ++i) {
+        gint32 each = 0;
+        g_variant_get_child(items.get(), i, "(i@a{sv})", &each, nullptr);
+        list += (list.empty() ? "" : " ") + std::to_string(each);
+      }
+      return "items [" + list + "]";
+    }
+    if (method == "GetProperty") {
+      GVariant* value = nullptr;
+      g_variant_get(reply.get(), "(v)", &value);
+      std::string text = g_variant_is_of_type(value, G_VARIANT_TYPE_STRING)
+                             ? g_variant_get_string(value, nullptr)
+                             : "?";
+      g_variant_unref(value);
+      return "label " + text;
+    }
+    if (method == "EventGroup") {
+      Variant errors(g_variant_get_child_value(reply.get(), 0));
+      return "unknown " + idList(errors.get());
+    }
+    if (method == "AboutToShow") {
+      gboolean update = TRUE;
+      g_variant_get(reply.get(), "(b)", &update);
+      return update ? "update" : "no update";
+    }
+    if (method == "AboutToShowGroup") {
+      Variant updates(g_variant_get_child_value(reply.get(), 0));
+      Variant errors(g_variant_get_child_value(reply.get(), 1));
+      return "updates " + idList(updates.get()) + " unknown " + idList(errors.get());
+    }
+    return "ok";
+  };
+
+  struct Row {
+    const char* method;
+    std::string root, command, portLine, unknown;
+  };
+  const std::string showWidget = "label Show widget";
+  const Row rows[] = {
+      {"GetLayout", "item 0", "item 1", "item 100", "error"},
+      {"GetGroupProperties", "items [0]", "items [1]", "items [100]", "items []"},
+      {"GetProperty", "error", showWidget, "label USB-C 1 \u2014 Connected", "error"},
+      {"Event", "ok", "ok", "ok", "ok"},
+      {"EventGroup", "unknown []", "unknown []", "unknown []", "unknown [999]"},
+      {"AboutToShow", "no update", "no update", "no update", "no update"},
+      {"AboutToShowGroup", "updates [] unknown []", "updates [] unknown []",
+       "updates [] unknown []", "updates [] unknown [999]"},
+  };
+  ASSERT_EQ(command, 1);
+  ASSERT_EQ(portLine, 100);
+  for (const Row& row : rows) {
+    EXPECT_EQ(ask(row.method, root), row.root) << row.method << " on the root";
+    EXPECT_EQ(ask(row.method, command), row.command) << row.method << " on a command";
+    EXPECT_EQ(ask(row.method, portLine), row.portLine) << row.method << " on a port line";
+    EXPECT_EQ(ask(row.method, unknown), row.unknown) << row.method << " on an unknown id";
+  }
+  EXPECT_EQ(clicks, std::vector<std::string>{}) << "hovering clicked something";
 }
 
 TEST_F(StatusNotifierItemTest, ChangesAreSignalledOnlyWhenSomethingChanged) {

@@ -77,12 +77,33 @@ TEST(StackLayoutTest, NarrowestChildrenAreServedFirst) {
   EXPECT_DOUBLE_EQ(stack.children[1].frame.x, 16 + 315);
 }
 
-TEST(StackLayoutTest, TextsWithoutLineLimitWrap) {
-  // 100 characters are 500 points: two lines at 332.
-  const WidgetLayout layout = layOutTree(inRoot(caption(std::string(100, 'x'))));
-  EXPECT_EQ(only(layout).wrapWidth, 332);
-  EXPECT_EQ(only(layout).frame, (Rect{16, 16, 332, 30}));
-  EXPECT_FALSE(only(layout).truncated);
+TEST(StackLayoutTest, TextsWrapUpToTheirLineLimit) {
+  // 100 characters are 500 points: two lines at 332; 300 are five.
+  struct Row {
+    const char* name;
+    int characters;
+    std::optional<int> lineLimit;
+    Rect frame;
+    bool truncated;
+  };
+  const Row rows[] = {
+      {"no limit", 100, std::nullopt, {16, 16, 332, 30}, false},
+      {"no limit, five lines", 300, std::nullopt, {16, 16, 332, 75}, false},
+      {"one line, cut to 65 characters and \u2026", 300, 1, {16, 16, 330, 15}, true},
+      {"two lines", 300, 2, {16, 16, 332, 30}, false},
+      {"three lines", 300, 3, {16, 16, 332, 45}, false},
+      {"a limit above what it needs", 300, 9, {16, 16, 332, 75}, false},
+  };
+  for (const Row& row : rows) {
+    ViewNode node = caption(std::string(static_cast<std::size_t>(row.characters), 'x'));
+    if (row.lineLimit) node = std::move(node).lineLimit(*row.lineLimit);
+    const WidgetLayout layout = layOutTree(inRoot(std::move(node)));
+    EXPECT_EQ(only(layout).frame, row.frame) << row.name;
+    EXPECT_EQ(only(layout).truncated, row.truncated) << row.name;
+    if (row.lineLimit != 1) {
+      EXPECT_EQ(only(layout).wrapWidth, 332) << row.name;
+    }
+  }
 }
 
 TEST(StackLayoutTest, FramesFixTheSizeAndCentreTheirContent) {

@@ -64,6 +64,44 @@ TEST(TerminalText, WidthsAndTruncation) {
   EXPECT_EQ(wrapToWidth("abcdefgh", 3), (std::vector<std::string>{"abc", "def", "gh"}));
 }
 
+// Every line of a wrapped text fits the width, nothing is lost but the
+// spaces where lines break, and a line takes every word that would fit.
+TEST(TerminalText, WrappedLinesFitTheWidthAndKeepEveryCharacter) {
+  const std::string texts[] = {
+      "Charging the Mac \u00b7 96 W",
+      "Thunderbolt, USB 3, USB 2 \u00b7 Smart cable \u00b7 1.1 W",
+      "Keine USB-C-Anschl\u00fcsse gefunden",
+      "ab cd ef gh ij",
+      "a bb ccc dddd eeeee",
+      "\u65e5\u672c \u8a9e\u65e5 \u672c",
+      "e\u0301e\u0301 e\u0301 e\u0301e\u0301e\u0301",
+      "Averyveryverylongdevicename",
+  };
+  const auto withoutSpaces = [](std::string text) {
+    std::erase(text, ' ');
+    return text;
+  };
+  const auto firstWord = [](const std::string& line) { return line.substr(0, line.find(' ')); };
+  for (const std::string& text : texts) {
+    for (int width = 2; width <= 30; ++width) {
+      const std::vector<std::string> lines = wrapToWidth(text, width);
+      const std::string where = "\"" + text + "\" in " + std::to_string(width);
+      std::string joined;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_LE(displayWidth(lines[i]), width) << where << ": \"" << lines[i] << "\"";
+        joined += lines[i];
+        if (i + 1 == lines.size()) continue;
+        const std::string next = firstWord(lines[i + 1]);
+        if (displayWidth(next) <= width) {
+          EXPECT_GT(displayWidth(lines[i]) + 1 + displayWidth(next), width)
+              << where << ": \"" << next << "\" would fit after \"" << lines[i] << "\"";
+        }
+      }
+      EXPECT_EQ(withoutSpaces(joined), withoutSpaces(text)) << where;
+    }
+  }
+}
+
 TEST(TerminalRenderer, BoxHasTheFamilysSizeWhateverTheContent) {
   std::vector<PortStatus> many;
   for (int i = 1; i <= 20; ++i) {
@@ -86,6 +124,65 @@ TEST(TerminalRenderer, BoxHasTheFamilysSizeWhateverTheContent) {
             2 * terminalBoxSize(WidgetFamily::small).columns - 4);
   EXPECT_GT(terminalBoxSize(WidgetFamily::large).rows,
             2 * terminalBoxSize(WidgetFamily::medium).rows - 2);
+}
+
+// The box's inner text of one row, border and margins taken off.
+std::string innerText(const std::string& line) {
+  const std::string border = "\u2502 ";
+  if (line.size() < 2 * border.size()) return line;
+  return line.substr(border.size(), line.size() - 2 * border.size());
+}
+
+// One- and two-cell characters in a frame one column wide, put at every
+// column near the box's right edge: a character is drawn whole where it
+// fits and left out where it does not, and no row grows. Run under the
+// sanitizers, this also sees a write past a row's end.
+TEST(TerminalRenderer, ACharacterAtTheRightEdgeIsDrawnWholeOrNotAtAll) {
+  const WidgetFamily family = WidgetFamily::small;
+  const TerminalBoxSize box = terminalBoxSize(family);
+  const int inner = box.columns - 4;
+  struct Row {
+    const char* name;
+    std::string character;
+    int width;
+  };
+  const Row rows[] = {
+      {"a letter", "x", 1},
+      {"a letter and a combining accent", "e\u0301", 1},
+      {"a wide CJK character", "\u65e5", 2},
+      {"a wide emoji", "\U0001F50C", 2},
+  };
+  for (const Row& row : rows) {
+    for (int margin = 0; margin <= 3; ++margin) {
+      const int column = inner - 1 - margin;
+      // The line at the top, as wide as the box: a flexible spacer, then
+      // the character's frame with `margin` columns after it. Below it a
+      // spacer takes the height.
+      std::vector<ViewNode> line;
+      line.push_back(spacer(0));
+      line.push_back(text(TextContent::verbatim(row.character))
+                         .frame(8, 16)
+                         .padding(Edges::trailing, margin * 8.0));
+      std::vector<ViewNode> rows;
+      rows.push_back(hStack(Alignment::top, 0, std::move(line)));
+      rows.push_back(spacer(0));
+      std::ostringstream out;
+      TerminalRenderer(false).render(vStack(Alignment::leading, 0, std::move(rows)), family,
+                                     test::MapStrings(), out);
+      std::vector<std::string> lines;
+      std::istringstream in(out.str());
+      for (std::string each; std::getline(in, each);) lines.push_back(each);
+      const std::string where = std::string(row.name) + " at column " + std::to_string(column);
+      ASSERT_EQ(lines.size(), static_cast<std::size_t>(box.rows)) << where;
+      for (const auto& each : lines) EXPECT_EQ(displayWidth(each), box.columns) << where;
+      const bool fits = column + row.width <= inner;
+      const std::string expected =
+          fits ? std::string(static_cast<std::size_t>(column), ' ') + row.character +
+                     std::string(static_cast<std::size_t>(inner - column - row.width), ' ')
+               : std::string(static_cast<std::size_t>(inner), ' ');
+      EXPECT_EQ(innerText(lines[1]), expected) << where;
+    }
+  }
 }
 
 TEST(TerminalRenderer, PlainTextShowsDotsBadgeAndCutsLongLines) {

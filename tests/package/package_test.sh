@@ -3,8 +3,9 @@
 # control fields and file list against the install layout and lintian's
 # verdict, unpacks it into a throw-away folder and runs the programs from
 # there: the scan of a bundled sysfs tree, and the widget host, which must
-# find the plug-in and its German catalogue by the installed layout alone;
-# systemd-analyze checks the metrics units in that unpacked tree.
+# find the plug-in and its German catalogue by the installed layout alone,
+# and the desktop host, whose panel entry must find its own German catalogue
+# the same way; systemd-analyze checks the metrics units in that unpacked tree.
 #
 #   package_test.sh BUILD_DIR SOURCE_DIR VERSION MODULE_DIR [--with-desktop]
 set -euo pipefail
@@ -102,4 +103,22 @@ widget=$(LC_ALL=de_DE.UTF-8 "$bin/plugscope-widget-host" --once --format text --
   fail "the widget host failed: $widget"
 grep -q 'Kabel' <<<"$widget" || fail "no German header: $widget"
 grep -q 'USB-C 2' <<<"$widget" || fail "not the stored snapshot: $widget"
+
+# The panel entry speaks German from the installed layout too, started from
+# elsewhere, on a display and a session bus of its own.
+if [ "$with_desktop" = --with-desktop ]; then
+  title=$(cd / && LC_ALL=de_DE.UTF-8 "$source/tests/desktop/with-display" bash -c '
+    mkdir -p "$XDG_DATA_HOME/5L9QH2TR7M.io.plugscope.shared"
+    cp "$2" "$XDG_DATA_HOME/5L9QH2TR7M.io.plugscope.shared/snapshot.json"
+    "$1" & desktop=$!
+    for _ in $(seq 100); do
+      dbus-send --session --print-reply=literal --dest=io.plugscope.Plugscope /StatusNotifierItem \
+        org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierItem string:Title \
+        2>/dev/null && break
+      sleep 0.1
+    done
+    kill "$desktop"; wait "$desktop" 2>/dev/null || true' - "$bin/plugscope-desktop" \
+    "$container/snapshot.json" 2>/dev/null)
+  grep -q 'variant *2 Anschlüsse belegt$' <<<"$title" || fail "the panel is not in German: $title"
+fi
 echo "package test: $(elapsed) in all"

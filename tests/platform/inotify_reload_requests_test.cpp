@@ -79,13 +79,28 @@ TEST_F(InotifyReloadRequestsTest, WakesUpWhenARequestArrivesWhileWaiting) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
-TEST_F(InotifyReloadRequestsTest, WatchesAgainAfterTheDirectoryWasRemoved) {
-  InotifyReloadRequests requests(directory_);
-  fs::remove_all(directory_);
-  EXPECT_EQ(requests.waitFor(0.2), Wait::timedOut);
-  EXPECT_TRUE(fs::is_directory(directory_));
-  publish();
-  EXPECT_EQ(requests.waitFor(5), Wait::requested);
+TEST_F(InotifyReloadRequestsTest, WatchesTheDirectoryAgainWhenItIsReplaced) {
+  struct Row {
+    const char* name;
+    void (*replace)(const std::string& directory);
+  };
+  const Row rows[] = {
+      {"removed", [](const std::string& directory) { fs::remove_all(directory); }},
+      {"moved away and made again",
+       [](const std::string& directory) {
+         fs::rename(directory, directory + ".old");
+         fs::create_directory(directory);
+       }},
+  };
+  for (const Row& row : rows) {
+    fs::remove_all(root_);
+    InotifyReloadRequests requests(directory_);
+    row.replace(directory_);
+    EXPECT_EQ(requests.waitFor(0.2), Wait::timedOut) << row.name;
+    EXPECT_TRUE(fs::is_directory(directory_)) << row.name;
+    publish();
+    EXPECT_EQ(requests.waitFor(5), Wait::requested) << row.name;
+  }
 }
 
 TEST_F(InotifyReloadRequestsTest, WithoutADirectoryItOnlyWaits) {

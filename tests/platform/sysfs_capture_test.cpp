@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
 #include "platform/linux/sysfs_capture.h"
 #include "platform/linux/sysfs_registry.h"
 #include "scanner/port_scan.h"
@@ -48,6 +53,48 @@ TEST(SysfsCapture, CopiesWhatTheScanReadsAndNeverLeavesTheRoot) {
   for (const auto& file : fs::recursive_directory_iterator(copy)) {
     if (file.is_symlink()) {
       EXPECT_TRUE(fs::read_symlink(file.path()).is_relative()) << file.path();
+    }
+  }
+}
+
+// Trees where the scan itself reads what the copy must handle: a file it
+// must leave out although the scan read it, and one file that two links
+// lead to.
+TEST(SysfsCapture, WhatTheScanReadsIsCopiedOnceAndNeverWhatIdentifiesTheMachine) {
+  const std::string uuid = "3f1c2a90-1b2c-4d5e-8f90-0123456789ab";
+  const std::map<std::string, std::string> charger = {
+      {"type", "USB"}, {"online", "1"}, {"voltage_max", "20000000"}, {"current_max", "3000000"}};
+  struct Row {
+    const char* name;
+    std::function<void(test::FakeSysfs&)> build;
+    std::optional<double> copiedWatts;  // what a scan of the copy finds
+  };
+  const Row rows[] = {
+      {"a charger named by a unique id",
+       [&](test::FakeSysfs& tree) { tree.powerSupply("hid-" + uuid + "-battery", charger); },
+       std::nullopt},
+      {"a charger listed under two names",
+       [&](test::FakeSysfs& tree) {
+         tree.powerSupply("ucsi-source-psy-USBC000:001", charger);
+         tree.link("class/power_supply/ucsi-again",
+                   "devices/platform/USBC000:00/power_supply/ucsi-source-psy-USBC000:001");
+       },
+       60},
+  };
+  for (const Row& row : rows) {
+    test::FakeSysfs tree;
+    test::FakeSysfs sandbox;
+    row.build(tree);
+    const std::string copy = sandbox.at("copy").string();
+    std::string error;
+    const auto registry = captureSysfs(SysfsTree(tree.root()), copy, error);
+    ASSERT_TRUE(registry) << row.name << ": " << error;
+    EXPECT_EQ(scanPorts(*registry, PointInTime{0}).chargerWatts, 60) << row.name << ": not read";
+    EXPECT_EQ(scanPorts(buildSysfsRegistry(SysfsTree(copy)), PointInTime{0}).chargerWatts,
+              row.copiedWatts)
+        << row.name;
+    for (const auto& file : fs::recursive_directory_iterator(copy)) {
+      EXPECT_EQ(file.path().string().find(uuid), std::string::npos) << row.name;
     }
   }
 }

@@ -7,6 +7,9 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace plugscope {
@@ -102,6 +105,72 @@ TEST(TimerFdEventLoop, OneShotTimersAndReadableDescriptorsRunOnTheLoop) {
   EXPECT_EQ(seen, (std::vector<std::string>{"once", "read ab"}));
   EXPECT_LT(cpuSeconds() - cpuBefore, 0.1) << "waiting must not burn CPU";
   ::close(pipeEnds[0]);
+}
+
+// A datagram socket on the loopback that a test can make fail: it sends to
+// a port nobody listens on, and the kernel's "port unreachable" leaves an
+// error on it (POLLERR) that the next read takes away, as an overrun does
+// on a netlink socket. A sender on that port later reaches it again.
+class FailingSocket {
+ public:
+  FailingSocket() {
+    fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int closed = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    address(fd, true);
+    peer_ = address(closed, true);
+    ::connect(fd, reinterpret_cast<const sockaddr*>(&peer_), sizeof peer_);
+    ::close(closed);
+  }
+  ~FailingSocket() { ::close(fd); }
+  FailingSocket(const FailingSocket&) = delete;
+  FailingSocket& operator=(const FailingSocket&) = delete;
+
+  // The error: a datagram nobody receives.
+  void fail() { ASSERT_EQ(::send(fd, "x", 1, 0), 1); }
+  // Data from the peer's port, bound again.
+  void receive() {
+    const int sender = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::bind(sender, reinterpret_cast<const sockaddr*>(&peer_), sizeof peer_), 0);
+    sockaddr_in self = address(fd, false);
+    ASSERT_EQ(::sendto(sender, "y", 1, 0, reinterpret_cast<const sockaddr*>(&self), sizeof self), 1);
+    ::close(sender);
+  }
+  // What one read takes: "data y", "error" or "nothing".
+  std::string take() const {
+    char byte = 0;
+    const ssize_t n = ::recv(fd, &byte, 1, 0);
+    if (n == 1) return std::string("data ") + byte;
+    return errno == ECONNREFUSED ? "error" : "nothing";
+  }
+
+  int fd = -1;
+
+ private:
+  static sockaddr_in address(int socket, bool bindAny) {
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (bindAny) ::bind(socket, reinterpret_cast<const sockaddr*>(&at), sizeof at);
+    socklen_t length = sizeof at;
+    ::getsockname(socket, reinterpret_cast<sockaddr*>(&at), &length);
+    return at;
+  }
+  sockaddr_in peer_{};
+};
+
+TEST(TimerFdEventLoop, AnErrorOnAWatchedDescriptorGoesToTheActionAndTheWatchStays) {
+  TimerFdEventLoop loop;
+  FailingSocket socket;
+  std::vector<std::string> taken;
+  auto watch = loop.watchReadable(socket.fd, [&] {
+    taken.push_back(socket.take());
+    if (taken.size() == 1) socket.receive();  // the next event, after the error
+    if (taken.size() == 2) loop.stop();
+  });
+  auto giveUp = loop.scheduleOnce(EventLoop::Seconds(10), [&] { loop.stop(); });
+  socket.fail();
+  loop.run();
+  EXPECT_EQ(taken, (std::vector<std::string>{"error", "data y"}));
 }
 
 }  // namespace

@@ -12,7 +12,8 @@ constexpr const char* kSubsystems[] = {"typec", "usb", "thunderbolt", "power_sup
 // first, while the descriptor is still open.
 class Listening final : public LoopRegistration {
  public:
-  Listening(udev* context, udev_monitor* monitor) : context_(context), monitor_(monitor) {}
+  Listening(udev* context, udev_monitor* monitor, UdevDeviceEvents::Receive receive)
+      : context_(context), monitor_(monitor), receive_(std::move(receive)) {}
   ~Listening() override {
     watch_.reset();
     if (monitor_) udev_monitor_unref(monitor_);
@@ -35,7 +36,7 @@ class Listening final : public LoopRegistration {
       // The socket is non-blocking: take every queued event, report once.
       // A wake-up without an event is reported too: it may be a socket
       // that overran and lost events.
-      while (udev_device* device = udev_monitor_receive_device(monitor_)) {
+      while (udev_device* device = receive_(monitor_)) {
         udev_device_unref(device);
       }
       arrived();
@@ -46,16 +47,19 @@ class Listening final : public LoopRegistration {
  private:
   udev* context_;
   udev_monitor* monitor_;
+  UdevDeviceEvents::Receive receive_;
   std::unique_ptr<LoopRegistration> watch_;
 };
 
 }  // namespace
 
+UdevDeviceEvents::UdevDeviceEvents() : receive_(udev_monitor_receive_device) {}
+
 std::unique_ptr<LoopRegistration> UdevDeviceEvents::listen(EventLoop& loop,
                                                            std::function<void()> arrived) {
   udev* context = udev_new();
   udev_monitor* monitor = context ? udev_monitor_new_from_netlink(context, "udev") : nullptr;
-  auto listening = std::make_unique<Listening>(context, monitor);
+  auto listening = std::make_unique<Listening>(context, monitor, receive_);
   if (!listening->start(loop, std::move(arrived))) return nullptr;
   return listening;
 }
