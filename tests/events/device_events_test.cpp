@@ -67,8 +67,11 @@ class EventDrivenAgent {
     auto giveUp = loop_.scheduleOnce(EventLoop::Seconds(10), [this] { loop_.stop(); });
     std::function<void()> check = [&] {
       held = done();
-      if (held) return loop_.stop();
-      checking_ = loop_.scheduleOnce(EventLoop::Seconds(0.01), check);
+      if (held) {
+        loop_.stop();
+      } else {
+        checking_ = loop_.scheduleOnce(EventLoop::Seconds(0.01), check);
+      }
     };
     if (!held) {
       checking_ = loop_.scheduleOnce(EventLoop::Seconds(0), check);
@@ -77,7 +80,8 @@ class EventDrivenAgent {
     checking_.reset();
     return held;
   }
-  // Publications in all (the launch's is the first) once there are `count`, or after 10 s.
+  // Publications in all (the launch's is the first) once there are
+  // `count`, or after 10 s.
   int runUntilPublications(int count) {
     runUntil([&] { return reload_.requests >= count; });
     return reload_.requests;
