@@ -1,13 +1,15 @@
 // A storm of device events at the live agent in a umockdev test bed (run
-// by bench/event_storm): RATE events a second for SECONDS, most of them a
-// "change" of the connector, one in a hundred a plug or an unplug of its
-// partner, the last one leaving the port in the state the agent has not
-// published yet. Reports the agent's publications a second during the
-// storm, its CPU time over the storm, its memory and open descriptors
-// before and after, and the time from the storm's last event to its last
-// publication. Exits 1 when a target is missed: CPU under 20 % of one
-// core, the end published within 500 ms and showing the port's last state,
-// no descriptor left open.
+// by bench/event_storm): RATE events a second for SECONDS, each a "change"
+// of the connector, except that whenever the agent has published, the
+// next event plugs or unplugs the connector's partner. So every refresh
+// the agent runs finds something new and publishes it: the publications
+// count the refreshes the storm drew. The last event leaves the port unlike
+// the last publication, so the storm's end must be published too.
+// Reports the agent's publications a second during the storm, its CPU time
+// over the storm, its memory and open descriptors before and after, and
+// the time from the storm's last event to its last publication. Exits 1
+// when a target is missed: CPU under 20 % of one core, the end published
+// within 500 ms and showing the port's last state, no descriptor left open.
 //
 //   event_storm_driver [SECONDS [RATE]]      (default 10 s, 10000 a second)
 #include <algorithm>
@@ -87,6 +89,7 @@ class PublicationLog {
     }
     return count;
   }
+  long count() const { return count_; }
   std::optional<Clock::time_point> last() const {
     std::lock_guard lock(mutex_);
     if (times_.empty()) return std::nullopt;
@@ -104,6 +107,7 @@ class PublicationLog {
       if (now > last_) {
         std::lock_guard lock(mutex_);
         times_.push_back({Clock::now(), now - last_});
+        count_ += now - last_;
         last_ = now;
       }
       std::this_thread::sleep_for(1ms);
@@ -114,6 +118,7 @@ class PublicationLog {
   long last_;
   mutable std::mutex mutex_;
   std::vector<Entry> times_;
+  std::atomic<long> count_ = 0;
   std::atomic<bool> done_ = false;
   std::thread thread_;
 };
@@ -137,29 +142,25 @@ int storm(const std::filesystem::path& root, double duration, long rate) {
   const Figures atStart = figuresOf(agent.pid());
   long sent = 0;
   bool removeNext = true;
+  // Unplugs alternate between the partner's "remove" and the port's "change".
+  auto togglePartner = [&] {
+    if (!agent.plugged()) return agent.plug();
+    removeNext = !removeNext;
+    return agent.unplug(!removeNext);
+  };
+  long seen = -1;  // publications when the partner last changed
   for (; sent + 1 < events; ++sent) {
     std::this_thread::sleep_until(start + sent * interval);
-    if (sent % 100 == 99) {
-      if (agent.plugged()) {
-        agent.unplug(removeNext);
-        removeNext = !removeNext;
-      } else {
-        agent.plug();
-      }
+    if (publications.count() != seen) {
+      seen = publications.count();
+      togglePartner();
     } else {
       agent.touch();
     }
   }
-  // The last event leaves the port unlike the last publication, so that
-  // the storm's end has to be published.
+  // The port ends unlike the last publication: changed since, or now.
   std::this_thread::sleep_until(start + sent * interval);
-  const bool published = agent.connected().value_or(false);
-  Clock::time_point end;
-  if (agent.plugged() == published) {
-    end = published ? agent.unplug(true) : agent.plug();
-  } else {
-    end = agent.touch();
-  }
+  const Clock::time_point end = publications.count() != seen ? togglePartner() : agent.touch();
   ++sent;
   const Figures atEnd = figuresOf(agent.pid());
   const bool expected = agent.plugged();
