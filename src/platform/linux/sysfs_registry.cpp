@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/linux/sysfs_attributes.h"
-#include "platform/linux/sysfs_names.h"
+#include "sysfs_rules/sysfs_attributes.h"
+#include "sysfs_rules/sysfs_names.h"
 
 namespace plugscope {
 namespace {

@@ -9,7 +9,7 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
-#include "platform/linux/sysfs_attributes.h"
+#include "sysfs_rules/sysfs_attributes.h"
 
 namespace plugscope {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/linux/sysfs_names.h"
+#include "sysfs_rules/sysfs_names.h"
 
 #include <charconv>
 
