@@ -72,6 +72,12 @@ SysfsDirectory SysfsDirectory::directory(std::string_view path) const {
 }
 
 std::optional<std::string> SysfsDirectory::read(std::string_view path) const {
+  auto bytes = readBytes(path);
+  if (!bytes) return std::nullopt;
+  return sysfs::validUtf8(sysfs::trimText(*bytes));
+}
+
+std::optional<std::string> SysfsDirectory::readBytes(std::string_view path) const {
   if (fd_ < 0) return std::nullopt;
   note(SysfsReadLog::Access::file, path);
   const std::string name = relative(path);
@@ -99,7 +105,7 @@ std::optional<std::string> SysfsDirectory::read(std::string_view path) const {
     content.append(buffer, static_cast<std::size_t>(n));
     if (static_cast<std::size_t>(n) < sizeof buffer) break;
   }
-  return sysfs::validUtf8(sysfs::trimText(content));
+  return content;
 }
 
 std::vector<std::string> SysfsDirectory::list(std::string_view path) const {

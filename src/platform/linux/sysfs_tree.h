@@ -51,6 +51,11 @@ class SysfsDirectory {
   // unreadable or larger than kMaxAttributeBytes.
   std::optional<std::string> read(std::string_view path) const;
 
+  // The file's bytes as they are, for binary attributes such as a USB
+  // device's "bos_descriptors": nothing trimmed or replaced. None on the
+  // same failures as read().
+  std::optional<std::string> readBytes(std::string_view path) const;
+
   // The names in the directory at `path` ("" for this one), without "."
   // and "..", sorted bytewise, at most kMaxDirectoryEntries of them. Empty
   // when it is no directory.
