@@ -202,8 +202,12 @@ SupplyReading supplyReading(const PowerSupplyFacts& supply, bool usbCounts) {
 ChargerReading chargerReading(const SysfsFacts& facts) {
   const auto advertised = advertisedCharger(facts);
   ChargerReading reading;
-  reading.batteryEntry = !facts.powerSupplies.empty();
+  reading.batteryEntry = !facts.powerSupplies.empty() || advertised.has_value();
   if (!reading.batteryEntry) return reading;
+  // A sink port whose partner advertises source objects takes power from
+  // that charger, whether or not a supply lists it (some firmware lists
+  // none, or one without a readable "online").
+  reading.external = advertised.has_value();
   const bool usbCounts = usbSuppliesCount(facts);
   std::optional<double> supplyMilliwatts;
   for (const PowerSupplyFacts& supply : facts.powerSupplies) {

@@ -97,10 +97,12 @@ struct SupplyReading {
 };
 SupplyReading supplyReading(const PowerSupplyFacts& supply, bool usbCounts);
 
-// The machine's charger. The battery entry exists when class/power_supply
-// lists anything; external power is what the supplies say. The watts,
-// when external: the advertised charger's best plausible object, else the
-// best plausible rating of the counted USB supplies, rounded to whole watts.
+// The machine's charger. External power is an advertised charger (a sink
+// port takes power from it even where no supply lists it) or a supply
+// that says so. The battery entry exists when class/power_supply lists
+// anything or a charger is advertised. The watts, when external: the
+// advertised charger's best plausible object, else the best plausible
+// rating of the counted USB supplies, rounded to whole watts.
 struct ChargerReading {
   bool batteryEntry = false;
   bool external = false;

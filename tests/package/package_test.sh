@@ -68,7 +68,7 @@ for program in plugscope-scan plugscope-widget-host plugscope-desktop; do
 done
 
 scan=$("$bin/plugscope-scan" --sysfs "$source/fixtures/sysfs/chromebook" --no-report --taken 0)
-[ "$scan" = '{"ports":[{"id":"Port-USB-C@1","number":1,"connected":true,"protocols":[],"smartCable":true,"activeCable":false,"opticalCable":false,"powerIn":true},{"id":"Port-USB-C@2","number":2,"connected":true,"protocols":[],"smartCable":true,"activeCable":false,"opticalCable":false,"powerIn":false}],"taken":0}' ] ||
+[ "$scan" = "$(cat "$source/fixtures/scans/sysfs-chromebook.json")" ] ||
   fail "unexpected scan: $scan"
 
 # The scan as the stored snapshot, so the widget shows it and not this machine.

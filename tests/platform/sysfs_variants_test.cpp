@@ -73,6 +73,8 @@ TEST(SysfsLayouts, BundledTreesGiveTheFactsTheyModel) {
       // A Type-C controller's stale supply counts only with a sinking partner.
       {"stale-usb-supply", {port(1, false), port(2, false)}, std::nullopt, false},
       {"stale-usb-supply-sink-partner", {sinking, port(2, false)}, 60, true},
+      // The charger's objects on the partner, and no supply that says so.
+      {"charger-objects-without-supply", {sinking, port(2, false)}, 100, true},
   };
   for (const Case& c : cases) {
     const std::string root = test::fixturePath(std::string("sysfs/") + c.tree);

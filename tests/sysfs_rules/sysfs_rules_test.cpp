@@ -239,6 +239,55 @@ TEST(SysfsRules, TheChargersObjectsAreReadWhereTheLinkLeadsElseInTheFirstSet) {
   }
 }
 
+TEST(SysfsRules, AChargerAdvertisedToASinkPortIsExternalPowerWithOrWithoutSupplies) {
+  struct Port {
+    std::int64_t index;
+    const char* role;
+    std::vector<PdObjectFacts> objects;  // advertised by its partner
+  };
+  struct Case {
+    const char* name;
+    std::vector<Port> ports;
+    std::vector<PowerSupplyFacts> supplies;
+    ChargerReading reading;
+    std::optional<std::size_t> charger;  // which connector
+  };
+  const auto brick60 = std::vector<PdObjectFacts>{fixed(1, "5000mV", "3000mA"), fixed(2, "20000mV", "3000mA")};
+  const auto brick15 = std::vector<PdObjectFacts>{fixed(1, "5000mV", "3000mA")};
+  const auto zeroFilled = std::vector<PdObjectFacts>{fixed(1, "0mV", "0mA")};
+  const Case cases[] = {
+      {"no supply at all: the objects give the watts", {{0, "source [sink]", brick60}}, {}, {true, true, 60}, 0},
+      {"mains online too", {{0, "source [sink]", brick60}}, {supply("AC", "Mains", "1")}, {true, true, 60}, 0},
+      {"a supply without online", {{0, "source [sink]", brick60}}, {supply("ucsi", "USB", std::nullopt)},
+       {true, true, 60}, 0},
+      {"objects first, then the counted supply",
+       {{0, "source [sink]", brick15}}, {supply("ucsi", "USB", "1", "20000000", "3250000")}, {true, true, 15}, 0},
+      {"only impossible objects: the counted supply",
+       {{0, "source [sink]", zeroFilled}}, {supply("ucsi", "USB", "1", "20000000", "3250000")}, {true, true, 65}, 0},
+      {"only impossible objects, no supply: external, no watts",
+       {{0, "source [sink]", zeroFilled}}, {}, {true, true, std::nullopt}, 0},
+      {"the port sources: no charger, no entry", {{0, "[source] sink", brick60}}, {}, {}, std::nullopt},
+      {"an empty source list is no charger", {{0, "source [sink]", {}}}, {}, {}, std::nullopt},
+      {"two sink ports: the highest object wins",
+       {{0, "source [sink]", brick15}, {1, "source [sink]", brick60}}, {}, {true, true, 60}, 1},
+      {"a tie: the lowest port number", {{3, "source [sink]", brick60}, {1, "source [sink]", brick60}}, {},
+       {true, true, 60}, 1},
+      {"a plausible object beats a lower port number without one",
+       {{0, "source [sink]", zeroFilled}, {2, "source [sink]", brick15}}, {}, {true, true, 15}, 1},
+  };
+  for (const Case& c : cases) {
+    SysfsFacts facts;
+    for (const Port& port : c.ports) {
+      facts.connectors.push_back(connector(port.index, port.role, true));
+      facts.connectors.back().partner = advertising(port.objects);
+    }
+    facts.powerSupplies = c.supplies;
+    EXPECT_EQ(chargerReading(facts), c.reading) << c.name;
+    const auto charger = advertisedCharger(facts);
+    EXPECT_EQ(charger ? std::optional(charger->connector) : std::nullopt, c.charger) << c.name;
+  }
+}
+
 TEST(SysfsRules, ChargerWattsFromPowerSupplies) {
   auto usb = [](const char* online, const char* microvolts, const char* microamperes) {
     return supply("ucsi", "USB", online, microvolts, microamperes);
