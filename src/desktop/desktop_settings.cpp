@@ -50,9 +50,8 @@ std::string formatDesktopSettings(const DesktopSettings& settings) {
   return text;
 }
 
-DesktopSettingsFile::DesktopSettingsFile(FileSystem& files, std::optional<std::string> directory,
-                                         MakeDirectory makeDirectory)
-    : files_(files), directory_(std::move(directory)), makeDirectory_(std::move(makeDirectory)) {}
+DesktopSettingsFile::DesktopSettingsFile(FileSystem& files, std::optional<std::string> directory)
+    : files_(files), directory_(std::move(directory)) {}
 
 DesktopSettings DesktopSettingsFile::load() const {
   if (!directory_) return {};
@@ -62,7 +61,7 @@ DesktopSettings DesktopSettingsFile::load() const {
 }
 
 bool DesktopSettingsFile::save(const DesktopSettings& settings) const {
-  if (!directory_ || !makeDirectory_(*directory_)) return false;
+  if (!directory_ || !files_.makeDirectories(*directory_, 0700)) return false;
   // A lost choice of size costs a click; no need to wait for the disk.
   return replaceFileAtomically(files_, *directory_, kDesktopSettingsFileName,
                                formatDesktopSettings(settings), kFileMode, false);

@@ -1,4 +1,5 @@
 #include "platform/linux/inotify_reload_requests.h"
+#include "platform/linux/posix_file_system.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -32,12 +33,13 @@ class InotifyReloadRequestsTest : public ::testing::Test {
     fs::rename(directory_ + "/.reload.tmp", directory_ + "/" + name);
   }
 
+  PosixFileSystem files_;
   std::string root_;
   std::string directory_;
 };
 
 TEST_F(InotifyReloadRequestsTest, CreatesTheMissingDirectoryPrivately) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   EXPECT_TRUE(requests.watching());
   struct stat st {};
   ASSERT_EQ(::stat(directory_.c_str(), &st), 0);
@@ -46,7 +48,7 @@ TEST_F(InotifyReloadRequestsTest, CreatesTheMissingDirectoryPrivately) {
 }
 
 TEST_F(InotifyReloadRequestsTest, AReplacedReloadFileIsOneRequest) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   EXPECT_EQ(requests.waitFor(0.05), Wait::timedOut);
   publish();
   publish();  // two before anyone waits: one request
@@ -55,20 +57,20 @@ TEST_F(InotifyReloadRequestsTest, AReplacedReloadFileIsOneRequest) {
 }
 
 TEST_F(InotifyReloadRequestsTest, AFileWrittenInPlaceCountsToo) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   std::ofstream(directory_ + "/reload") << "7\n";
   EXPECT_EQ(requests.waitFor(5), Wait::requested);
 }
 
 TEST_F(InotifyReloadRequestsTest, OtherFilesAreNotRequests) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   publish("snapshot.json");
   std::ofstream(directory_ + "/reload.bak") << "x";
   EXPECT_EQ(requests.waitFor(0.2), Wait::timedOut);
 }
 
 TEST_F(InotifyReloadRequestsTest, WakesUpWhenARequestArrivesWhileWaiting) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   std::thread agent([this] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     publish();
@@ -80,7 +82,7 @@ TEST_F(InotifyReloadRequestsTest, WakesUpWhenARequestArrivesWhileWaiting) {
 }
 
 TEST_F(InotifyReloadRequestsTest, WatchesAgainAfterTheDirectoryWasRemoved) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   fs::remove_all(directory_);
   EXPECT_EQ(requests.waitFor(0.2), Wait::timedOut);
   EXPECT_TRUE(fs::is_directory(directory_));
@@ -89,12 +91,12 @@ TEST_F(InotifyReloadRequestsTest, WatchesAgainAfterTheDirectoryWasRemoved) {
 }
 
 TEST_F(InotifyReloadRequestsTest, WithoutADirectoryItOnlyWaits) {
-  InotifyReloadRequests none(std::nullopt);
+  InotifyReloadRequests none(std::nullopt, files_);
   EXPECT_FALSE(none.watching());
   EXPECT_EQ(none.waitFor(0.05), Wait::timedOut);
   // A directory that cannot be made (its parent is a file).
   std::ofstream(root_ + "/file") << "x";
-  InotifyReloadRequests blocked(root_ + "/file/group");
+  InotifyReloadRequests blocked(root_ + "/file/group", files_);
   EXPECT_FALSE(blocked.watching());
   EXPECT_EQ(blocked.waitFor(0.05), Wait::timedOut);
 }

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/linux/xdg_dirs.h"
 
 namespace plugscope {
 namespace {
@@ -26,8 +25,9 @@ int millisecondsFor(double seconds) {
 
 }  // namespace
 
-InotifyReloadRequests::InotifyReloadRequests(std::optional<std::string> directory)
-    : directory_(std::move(directory)) {
+InotifyReloadRequests::InotifyReloadRequests(std::optional<std::string> directory,
+                                             FileSystem& files)
+    : directory_(std::move(directory)), files_(files) {
   if (!directory_) return;
   fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   watchDirectory();
@@ -39,7 +39,7 @@ InotifyReloadRequests::~InotifyReloadRequests() {
 
 void InotifyReloadRequests::watchDirectory() {
   watch_ = -1;
-  if (fd_ < 0 || !directory_ || !makeDirectories(*directory_, 0700)) return;
+  if (fd_ < 0 || !directory_ || !files_.makeDirectories(*directory_, 0700)) return;
   watch_ = ::inotify_add_watch(fd_, directory_->c_str(),
                                kRequestEvents | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
 }

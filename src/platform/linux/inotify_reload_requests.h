@@ -4,18 +4,19 @@
 #include <string>
 
 #include "host/reload_requests.h"
+#include "shared/file_system.h"
 
 namespace plugscope {
 
 // Reload requests as the agent makes them on Linux: a file named "reload"
 // replaced (moved in) or written in the reload directory. The directory is
-// created (0700) when missing, so that the watch exists before the agent's
+// created (0700, through `files`) when missing, so that the watch exists before the agent's
 // first request; when it is deleted later, it is made and watched again.
 // Without a directory, or when inotify is unavailable, waitFor only waits.
 // Owns its inotify descriptor.
 class InotifyReloadRequests final : public ReloadRequests {
  public:
-  explicit InotifyReloadRequests(std::optional<std::string> directory);
+  InotifyReloadRequests(std::optional<std::string> directory, FileSystem& files);
   ~InotifyReloadRequests() override;
   InotifyReloadRequests(const InotifyReloadRequests&) = delete;
   InotifyReloadRequests& operator=(const InotifyReloadRequests&) = delete;
@@ -37,6 +38,7 @@ class InotifyReloadRequests final : public ReloadRequests {
   bool drainEvents();
 
   std::optional<std::string> directory_;
+  FileSystem& files_;
   int fd_ = -1;
   int watch_ = -1;
 };

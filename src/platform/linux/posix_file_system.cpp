@@ -98,4 +98,10 @@ std::optional<std::string> PosixFileSystem::readFile(const std::string& path, st
   return readWholeFile(path, error, limit);
 }
 
+bool PosixFileSystem::makeDirectory(const std::string& path, unsigned mode) {
+  if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return true;
+  struct stat st {};
+  return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 }  // namespace plugscope
