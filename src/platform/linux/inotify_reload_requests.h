@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/reload_requests.h"
+#include "platform/linux/unique_fd.h"
 #include "shared/file_system.h"
 
 namespace plugscope {
@@ -17,7 +18,6 @@ namespace plugscope {
 class InotifyReloadRequests final : public ReloadRequests {
  public:
   InotifyReloadRequests(std::optional<std::string> directory, FileSystem& files);
-  ~InotifyReloadRequests() override;
   InotifyReloadRequests(const InotifyReloadRequests&) = delete;
   InotifyReloadRequests& operator=(const InotifyReloadRequests&) = delete;
 
@@ -27,7 +27,7 @@ class InotifyReloadRequests final : public ReloadRequests {
   // The inotify descriptor, readable when events are queued, for hosts
   // that wait in an event loop of their own and then call waitFor(0);
   // -1 without inotify.
-  int descriptor() const { return fd_; }
+  int descriptor() const { return fd_.get(); }
 
   // True while the directory is being watched.
   bool watching() const { return watch_ >= 0; }
@@ -39,7 +39,7 @@ class InotifyReloadRequests final : public ReloadRequests {
 
   std::optional<std::string> directory_;
   FileSystem& files_;
-  int fd_ = -1;
+  UniqueFd fd_;
   int watch_ = -1;
 };
 
