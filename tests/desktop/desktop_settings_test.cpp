@@ -10,6 +10,7 @@
 
 #include "platform/linux/posix_file_system.h"
 #include "reliability/fault_injection_fakes.h"
+#include "test_support.h"
 
 namespace plugscope {
 namespace {
@@ -56,9 +57,7 @@ TEST(DesktopSettingsTest, BrokenFilesGiveTheDefaults) {
 }
 
 TEST(DesktopSettingsTest, TheFileIsReplacedWholeInItsOwnDirectory) {
-  char pattern[] = "/tmp/plugscope-desktop-settings-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const fs::path root = pattern;
+  const fs::path root = test::freshDirectory("desktop-settings");
   const fs::path directory = root / "config" / "plugscope";
   PosixFileSystem files;
   const DesktopSettingsFile file(files, directory.string());

@@ -1,5 +1,6 @@
 #include "platform/linux/inotify_reload_requests.h"
 #include "platform/linux/posix_file_system.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -18,9 +19,7 @@ using Wait = ReloadRequests::Wait;
 class InotifyReloadRequestsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "plugscope-reload-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = test::freshDirectory("plugscope-reload").string();
     directory_ = root_ + "/run/group";
   }
   void TearDown() override {
