@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/sysfs_attributes.h"
-#include "platform/linux/sysfs_names.h"
+#include "sysfs_rules/sysfs_attributes.h"
+#include "sysfs_rules/sysfs_names.h"
 
 namespace {
 

@@ -15,16 +15,16 @@
 #include <filesystem>
 #include <string>
 
+#include "temporary_directory.h"
+
 namespace {
 
 std::filesystem::path isolateHome() {
-  const char* base = std::getenv("TMPDIR");
-  std::string pattern = std::string(base && *base ? base : "/tmp") + "/plugscope-test-XXXXXX";
-  if (!::mkdtemp(pattern.data())) {
+  const std::filesystem::path root = plugscope::test::makeTemporaryDirectory("plugscope-test");
+  if (root.empty()) {
     std::perror("mkdtemp");
     std::exit(1);
   }
-  const std::filesystem::path root = pattern;
   const std::pair<const char*, const char*> places[] = {
       {"HOME", "home"},           {"XDG_CONFIG_HOME", "config"}, {"XDG_DATA_HOME", "data"},
       {"XDG_CACHE_HOME", "cache"}, {"XDG_STATE_HOME", "state"},   {"XDG_RUNTIME_DIR", "run"},

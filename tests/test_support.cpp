@@ -10,16 +10,15 @@
 
 #include "platform/linux/read_file.h"
 #include "scanner/registry_fixture.h"
+#include "temporary_directory.h"
 #include "test_support.h"
 
 namespace plugscope::test {
 
 std::filesystem::path freshDirectory(const std::string& tag) {
-  // TempDir() ends with a slash.
-  std::string pattern = ::testing::TempDir();
-  pattern += tag + "-XXXXXX";
-  if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp " << pattern;
-  return pattern;
+  const std::filesystem::path directory = makeTemporaryDirectory(tag, ::testing::TempDir());
+  if (directory.empty()) ADD_FAILURE() << "mkdtemp " << ::testing::TempDir() << tag;
+  return directory;
 }
 
 std::string readFixture(const std::string& name) {

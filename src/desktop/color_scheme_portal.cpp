@@ -1,6 +1,7 @@
 #include "desktop/color_scheme_portal.h"
 
 #include <cstring>
+#include <utility>
 
 namespace plugscope {
 namespace {
@@ -22,24 +23,19 @@ Appearance appearanceForColorScheme(std::optional<std::uint32_t> scheme) {
 
 std::optional<std::uint32_t> colorSchemeFromVariant(GVariant* value) {
   // Read's reply is (v); older portals put a second variant inside.
-  GVariant* inner = value ? g_variant_ref(value) : nullptr;
+  g_autoptr(GVariant) inner = value ? g_variant_ref(value) : nullptr;
   for (int depth = 0; inner && depth < 4; ++depth) {
-    if (g_variant_is_of_type(inner, G_VARIANT_TYPE_UINT32)) {
-      const std::uint32_t scheme = g_variant_get_uint32(inner);
-      g_variant_unref(inner);
-      return scheme;
-    }
-    GVariant* next = nullptr;
+    if (g_variant_is_of_type(inner, G_VARIANT_TYPE_UINT32)) return g_variant_get_uint32(inner);
+    g_autoptr(GVariant) next = nullptr;
     if (g_variant_is_of_type(inner, G_VARIANT_TYPE_VARIANT)) {
       next = g_variant_get_variant(inner);
     } else if (g_variant_is_of_type(inner, G_VARIANT_TYPE_TUPLE) &&
                g_variant_n_children(inner) == 1) {
       next = g_variant_get_child_value(inner, 0);
     }
-    g_variant_unref(inner);
-    inner = next;
+    // The one let go is released with `next` at the end of this turn.
+    std::swap(inner, next);
   }
-  if (inner) g_variant_unref(inner);
   return std::nullopt;
 }
 
@@ -50,20 +46,17 @@ ColorSchemePortal::ColorSchemePortal(GDBusConnection* bus, Changed changed)
   subscription_ = g_dbus_connection_signal_subscribe(
       bus_, kPortalName, kSettingsInterface, "SettingChanged", kPortalPath, kNamespace,
       G_DBUS_SIGNAL_FLAGS_NONE, &ColorSchemePortal::onSettingChanged, this, nullptr);
-  GVariant* reply = g_dbus_connection_call_sync(
+  g_autoptr(GVariant) reply = g_dbus_connection_call_sync(
       bus_, kPortalName, kPortalPath, kSettingsInterface, "Read",
       g_variant_new("(ss)", kNamespace, kKey), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
       kReadTimeoutMs, nullptr, nullptr);
-  if (reply) {
-    appearance_ = appearanceForColorScheme(colorSchemeFromVariant(reply));
-    g_variant_unref(reply);
-  }
+  if (reply) appearance_ = appearanceForColorScheme(colorSchemeFromVariant(reply));
 }
 
 ColorSchemePortal::~ColorSchemePortal() {
   if (!bus_) return;
   if (subscription_) g_dbus_connection_signal_unsubscribe(bus_, subscription_);
-  g_object_unref(bus_);
+  g_clear_object(&bus_);
 }
 
 void ColorSchemePortal::onSettingChanged(GDBusConnection*, const gchar*, const gchar*,
@@ -72,12 +65,11 @@ void ColorSchemePortal::onSettingChanged(GDBusConnection*, const gchar*, const g
   if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(ssv)"))) return;
   const gchar* space = nullptr;
   const gchar* key = nullptr;
-  GVariant* value = nullptr;
+  g_autoptr(GVariant) value = nullptr;
   g_variant_get(parameters, "(&s&sv)", &space, &key, &value);
   if (std::strcmp(space, kNamespace) == 0 && std::strcmp(key, kKey) == 0) {
     static_cast<ColorSchemePortal*>(self)->take(colorSchemeFromVariant(value));
   }
-  g_variant_unref(value);
 }
 
 void ColorSchemePortal::take(std::optional<std::uint32_t> scheme) {

@@ -36,7 +36,7 @@ DesktopApp::DesktopApp(const Widget& widget, const PangoText& text, const Clock&
 
 DesktopApp::~DesktopApp() {
   shutdown();
-  g_object_unref(app_);
+  g_clear_object(&app_);
 }
 
 int DesktopApp::run(const char* programName) {
@@ -102,13 +102,12 @@ void DesktopApp::installActions() {
                      self(data).setNotifyWhenPlugged(g_variant_get_boolean(value));
                    }),
                    this);
-  GSimpleAction* quitAction = g_simple_action_new("quit", nullptr);
+  g_autoptr(GSimpleAction) quitAction = g_simple_action_new("quit", nullptr);
   g_signal_connect_swapped(quitAction, "activate",
                            G_CALLBACK(+[](gpointer data) { self(data).quit(); }), this);
   for (GSimpleAction* action : {familyAction_, notifyAction_, quitAction}) {
     g_action_map_add_action(G_ACTION_MAP(app_), G_ACTION(action));
   }
-  g_object_unref(quitAction);
 
   const struct {
     const char* action;
@@ -155,21 +154,18 @@ void DesktopApp::buildWindow() {
       this, nullptr);
   gtk_window_set_child(window_, area_);
 
-  GMenu* sizes = g_menu_new();
+  g_autoptr(GMenu) sizes = g_menu_new();
   g_menu_append(sizes, "Small", "app.family::small");
   g_menu_append(sizes, "Medium", "app.family::medium");
   g_menu_append(sizes, "Large", "app.family::large");
-  GMenu* menu = g_menu_new();
+  g_autoptr(GMenu) menu = g_menu_new();
   g_menu_append_section(menu, nullptr, G_MENU_MODEL(sizes));
-  GMenu* options = g_menu_new();
+  g_autoptr(GMenu) options = g_menu_new();
   g_menu_append(options, "Notify when something is plugged in", "app.notify-plugged");
   g_menu_append(options, "Quit", "app.quit");
   g_menu_append_section(menu, nullptr, G_MENU_MODEL(options));
   // A popover parented to the area must leave before the area does.
   menu_ = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
-  g_object_unref(options);
-  g_object_unref(sizes);
-  g_object_unref(menu);
   gtk_popover_set_has_arrow(GTK_POPOVER(menu_), FALSE);
   gtk_widget_set_halign(menu_, GTK_ALIGN_START);
   gtk_widget_set_parent(menu_, area_);
@@ -266,10 +262,9 @@ void DesktopApp::setNotifyWhenPlugged(bool enabled) {
 void DesktopApp::sendNotification(const std::string& id, const std::string& title,
                                   const std::string& body) {
   if (!settings_.notifyWhenPlugged) return;
-  GNotification* notification = g_notification_new(title.c_str());
+  g_autoptr(GNotification) notification = g_notification_new(title.c_str());
   g_notification_set_body(notification, body.c_str());
   g_application_send_notification(G_APPLICATION(app_), id.c_str(), notification);
-  g_object_unref(notification);
 }
 
 void DesktopApp::setAppearance(Appearance appearance) {
@@ -321,22 +316,19 @@ void DesktopApp::writeScreenshot() {
   if (width <= 0 || height <= 0 || !renderer) return;
   // What the window shows: the area's own snapshot, rendered by the
   // window's renderer.
-  GdkPaintable* paintable = gtk_widget_paintable_new(area_);
+  g_autoptr(GdkPaintable) paintable = gtk_widget_paintable_new(area_);
   GtkSnapshot* snapshot = gtk_snapshot_new();
   gdk_paintable_snapshot(paintable, snapshot, width, height);
-  GskRenderNode* node = gtk_snapshot_free_to_node(snapshot);
-  g_object_unref(paintable);
+  g_autoptr(GskRenderNode) node = gtk_snapshot_free_to_node(snapshot);
   if (!node) return;
   const graphene_rect_t viewport = GRAPHENE_RECT_INIT(0, 0, static_cast<float>(width),
                                                       static_cast<float>(height));
-  GdkTexture* texture = gsk_renderer_render_texture(renderer, node, &viewport);
-  gsk_render_node_unref(node);
+  g_autoptr(GdkTexture) texture = gsk_renderer_render_texture(renderer, node, &viewport);
   const std::string partial = *options_.screenshotPath + ".part";
   // Renamed into place, so that a reader never sees half a picture.
   if (gdk_texture_save_to_png(texture, partial.c_str())) {
     g_rename(partial.c_str(), options_.screenshotPath->c_str());
   }
-  g_object_unref(texture);
 }
 
 }  // namespace plugscope

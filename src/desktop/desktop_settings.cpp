@@ -2,8 +2,6 @@
 
 #include <glib.h>
 
-#include <memory>
-
 namespace plugscope {
 namespace {
 
@@ -12,47 +10,35 @@ constexpr const char* kFamilyKey = "family";
 constexpr const char* kNotifyKey = "notify-when-plugged";
 constexpr unsigned kFileMode = 0600;
 
-struct KeyFileFree {
-  void operator()(GKeyFile* file) const { g_key_file_free(file); }
-};
-using KeyFile = std::unique_ptr<GKeyFile, KeyFileFree>;
-
 }  // namespace
 
 DesktopSettings parseDesktopSettings(std::string_view text) {
   DesktopSettings settings;
-  KeyFile file(g_key_file_new());
-  if (!g_key_file_load_from_data(file.get(), text.data(), text.size(), G_KEY_FILE_NONE, nullptr)) {
+  g_autoptr(GKeyFile) file = g_key_file_new();
+  if (!g_key_file_load_from_data(file, text.data(), text.size(), G_KEY_FILE_NONE, nullptr)) {
     return settings;
   }
-  if (gchar* family = g_key_file_get_string(file.get(), kGroup, kFamilyKey, nullptr)) {
+  g_autofree gchar* family = g_key_file_get_string(file, kGroup, kFamilyKey, nullptr);
+  if (family) {
     if (const auto parsed = parseFamily(family)) settings.family = *parsed;
-    g_free(family);
   }
-  GError* error = nullptr;
-  const gboolean notify = g_key_file_get_boolean(file.get(), kGroup, kNotifyKey, &error);
-  if (error) {
-    g_error_free(error);
-  } else {
-    settings.notifyWhenPlugged = notify;
-  }
+  g_autoptr(GError) error = nullptr;
+  const gboolean notify = g_key_file_get_boolean(file, kGroup, kNotifyKey, &error);
+  if (!error) settings.notifyWhenPlugged = notify;
   return settings;
 }
 
 std::string formatDesktopSettings(const DesktopSettings& settings) {
-  KeyFile file(g_key_file_new());
-  g_key_file_set_string(file.get(), kGroup, kFamilyKey, familyName(settings.family));
-  g_key_file_set_boolean(file.get(), kGroup, kNotifyKey, settings.notifyWhenPlugged);
+  g_autoptr(GKeyFile) file = g_key_file_new();
+  g_key_file_set_string(file, kGroup, kFamilyKey, familyName(settings.family));
+  g_key_file_set_boolean(file, kGroup, kNotifyKey, settings.notifyWhenPlugged);
   gsize length = 0;
-  gchar* data = g_key_file_to_data(file.get(), &length, nullptr);
-  std::string text(data, length);
-  g_free(data);
-  return text;
+  g_autofree gchar* data = g_key_file_to_data(file, &length, nullptr);
+  return std::string(data, length);
 }
 
-DesktopSettingsFile::DesktopSettingsFile(FileSystem& files, std::optional<std::string> directory,
-                                         MakeDirectory makeDirectory)
-    : files_(files), directory_(std::move(directory)), makeDirectory_(std::move(makeDirectory)) {}
+DesktopSettingsFile::DesktopSettingsFile(FileSystem& files, std::optional<std::string> directory)
+    : files_(files), directory_(std::move(directory)) {}
 
 DesktopSettings DesktopSettingsFile::load() const {
   if (!directory_) return {};
@@ -62,7 +48,7 @@ DesktopSettings DesktopSettingsFile::load() const {
 }
 
 bool DesktopSettingsFile::save(const DesktopSettings& settings) const {
-  if (!directory_ || !makeDirectory_(*directory_)) return false;
+  if (!directory_ || !files_.makeDirectories(*directory_, 0700)) return false;
   // A lost choice of size costs a click; no need to wait for the disk.
   return replaceFileAtomically(files_, *directory_, kDesktopSettingsFileName,
                                formatDesktopSettings(settings), kFileMode, false);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,12 +33,9 @@ inline constexpr std::size_t kMaxDesktopSettingsBytes = 64 * 1024;
 // ($XDG_CONFIG_HOME/plugscope). Nothing fails loudly.
 class DesktopSettingsFile {
  public:
-  // Creates a directory and its parents; true when it exists afterwards.
-  using MakeDirectory = std::function<bool(const std::string&)>;
-
-  // `directory` none: nothing is read or written.
-  DesktopSettingsFile(FileSystem& files, std::optional<std::string> directory,
-                      MakeDirectory makeDirectory);
+  // `directory` none: nothing is read or written. The directory is made
+  // (0700, with its parents) through `files` when saving.
+  DesktopSettingsFile(FileSystem& files, std::optional<std::string> directory);
 
   // The stored settings; the defaults when the file is missing, too big or
   // unreadable.
@@ -50,7 +46,6 @@ class DesktopSettingsFile {
  private:
   FileSystem& files_;
   std::optional<std::string> directory_;
-  MakeDirectory makeDirectory_;
 };
 
 }  // namespace plugscope

@@ -161,7 +161,7 @@ GVariant* itemProperties(const PanelMenuItem* item, GVariant* names) {
     if (wanted(names, key)) {
       g_variant_builder_add(&builder, "{sv}", key, value);
     } else {
-      g_variant_unref(g_variant_ref_sink(value));
+      g_autoptr(GVariant) unused = g_variant_ref_sink(value);
     }
   };
   if (!item) {
@@ -221,10 +221,10 @@ struct StatusNotifierItem::Impl {
     if (connection) {
       if (itemObject) g_dbus_connection_unregister_object(connection, itemObject);
       if (menuObject) g_dbus_connection_unregister_object(connection, menuObject);
-      g_object_unref(connection);
     }
-    g_object_unref(cancellable);
-    g_variant_unref(pixmaps);
+    g_clear_object(&connection);
+    g_clear_object(&cancellable);
+    g_clear_pointer(&pixmaps, g_variant_unref);
   }
 
   void emit(const char* path, const char* interface, const char* signal,
@@ -260,21 +260,17 @@ struct StatusNotifierItem::Impl {
 };
 
 void StatusNotifierItem::Impl::onSessionBus(GObject*, GAsyncResult* result, gpointer data) {
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   // Cancelled means the item is gone: `data` must not be touched then.
   if (GDBusConnection* connection = g_bus_get_finish(result, &error)) {
     static_cast<Impl*>(data)->attach(connection);
-  } else {
-    g_error_free(error);
   }
 }
 
 void StatusNotifierItem::Impl::onOtherBus(GObject*, GAsyncResult* result, gpointer data) {
-  GError* error = nullptr;
+  g_autoptr(GError) error = nullptr;
   if (GDBusConnection* connection = g_dbus_connection_new_for_address_finish(result, &error)) {
     static_cast<Impl*>(data)->attach(connection);
-  } else {
-    g_error_free(error);
   }
 }
 
@@ -412,10 +408,9 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
   if (call == "GetLayout") {
     gint32 parent = 0;
     gint32 depth = 0;
-    GVariant* names = nullptr;
+    g_autoptr(GVariant) names = nullptr;
     g_variant_get(parameters, "(ii@as)", &parent, &depth, &names);
     GVariant* node = self->layout(parent, depth, names);
-    g_variant_unref(names);
     if (!node) {
       g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
                                             "No menu item %d", parent);
@@ -424,8 +419,8 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
     g_dbus_method_invocation_return_value(invocation,
                                           g_variant_new("(u@(ia{sv}av))", self->revision, node));
   } else if (call == "GetGroupProperties") {
-    GVariant* ids = nullptr;
-    GVariant* names = nullptr;
+    g_autoptr(GVariant) ids = nullptr;
+    g_autoptr(GVariant) names = nullptr;
     g_variant_get(parameters, "(@ai@as)", &ids, &names);
     gsize count = 0;
     const auto* wantedIds =
@@ -444,8 +439,6 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
         g_variant_builder_add(&result, "(i@a{sv})", id, itemProperties(&menu[i], names));
       }
     }
-    g_variant_unref(ids);
-    g_variant_unref(names);
     g_dbus_method_invocation_return_value(
         invocation, g_variant_new("(@a(ia{sv}))", g_variant_builder_end(&result)));
   } else if (call == "GetProperty") {
@@ -453,11 +446,10 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
     const char* name = nullptr;
     g_variant_get(parameters, "(i&s)", &id, &name);
     const PanelMenuItem* item = findItem(self->state.menu, id);
-    GVariant* value = nullptr;
+    g_autoptr(GVariant) value = nullptr;
     if (item || id == kRootId) {
-      GVariant* properties = g_variant_ref_sink(itemProperties(item, nullptr));
+      g_autoptr(GVariant) properties = g_variant_ref_sink(itemProperties(item, nullptr));
       value = g_variant_lookup_value(properties, name, nullptr);
-      g_variant_unref(properties);
     }
     if (!value) {
       g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
@@ -465,7 +457,6 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
       return;
     }
     g_dbus_method_invocation_return_value(invocation, g_variant_new("(v)", value));
-    g_variant_unref(value);
   } else if (call == "Event") {
     gint32 id = 0;
     const char* event = nullptr;
@@ -474,7 +465,7 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
     g_dbus_method_invocation_return_value(invocation, nullptr);
     if (click) self->clicked(id);
   } else if (call == "EventGroup") {
-    GVariantIter* events = nullptr;
+    g_autoptr(GVariantIter) events = nullptr;
     g_variant_get(parameters, "(a(isvu))", &events);
     GVariantBuilder unknown;
     g_variant_builder_init(&unknown, G_VARIANT_TYPE("ai"));
@@ -488,7 +479,6 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
         clicks.push_back(id);
       }
     }
-    g_variant_iter_free(events);
     g_dbus_method_invocation_return_value(invocation,
                                           g_variant_new("(@ai)", g_variant_builder_end(&unknown)));
     // One click at most: the first may already have destroyed the item.
@@ -496,7 +486,7 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
   } else if (call == "AboutToShow") {
     g_dbus_method_invocation_return_value(invocation, g_variant_new("(b)", false));
   } else if (call == "AboutToShowGroup") {
-    GVariant* ids = nullptr;
+    g_autoptr(GVariant) ids = nullptr;
     g_variant_get(parameters, "(@ai)", &ids);
     gsize count = 0;
     const auto* asked =
@@ -508,7 +498,6 @@ void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gc
         g_variant_builder_add(&unknown, "i", asked[i]);
       }
     }
-    g_variant_unref(ids);
     g_dbus_method_invocation_return_value(
         invocation, g_variant_new("(@ai@ai)", g_variant_new_array(G_VARIANT_TYPE_INT32, nullptr, 0),
                                   g_variant_builder_end(&unknown)));

@@ -5,9 +5,12 @@
 #include <vector>
 
 #include "scanner/property_reads.h"
+#include "scanner/registry_names.h"
 
 namespace plugscope {
 namespace {
+
+namespace names = registry_names;
 
 struct UsbDeviceCandidate {
   std::string name;
@@ -84,7 +87,7 @@ std::size_t userPerceivedLength(std::string_view text) {
 std::optional<UsbPortName> findUsbPortName(const RegistryAccess& registry, EntryRef device) {
   EntryRef current = device;
   for (std::int64_t depth = 0;;) {
-    if (auto value = registry.readProperty(current, "UsbIOPort")) {
+    if (auto value = registry.readProperty(current, names::kUsbIOPort)) {
       if (const auto* text = std::get_if<std::string>(&value->kind)) {
         auto name = lastPiece(*text, '/');
         if (!name) return std::nullopt;
@@ -100,15 +103,15 @@ std::optional<UsbPortName> findUsbPortName(const RegistryAccess& registry, Entry
 
 std::map<std::string, UsbDevice> usbDevicesByPort(const RegistryAccess& registry) {
   std::map<std::string, std::vector<UsbDeviceCandidate>> working;
-  for (EntryRef device : registry.matching("IOUSBHostDevice")) {
+  for (EntryRef device : registry.matching(names::kIOUSBHostDevice)) {
     const PropertyMap properties = registry.readProperties(device);
     auto port = findUsbPortName(registry, device);
     if (!port) continue;
-    std::string name = readString(properties, "USB Product Name")
-                           .value_or(readString(properties, "kUSBProductString")
+    std::string name = readString(properties, names::kUsbProductName)
+                           .value_or(readString(properties, names::kUsbProductString)
                                          .value_or(std::string(kFallbackDeviceName)));
     working[port->name].push_back(UsbDeviceCandidate{
-        std::move(name), readInteger(properties, "kUSBBusCurrentAllocation"), port->depth});
+        std::move(name), readInteger(properties, names::kUsbBusCurrentAllocation), port->depth});
   }
   std::map<std::string, UsbDevice> result;
   for (const auto& [portName, candidates] : working) {
@@ -120,12 +123,12 @@ std::map<std::string, UsbDevice> usbDevicesByPort(const RegistryAccess& registry
 
 std::map<std::int64_t, std::string> thunderboltDevicesBySocket(const RegistryAccess& registry) {
   std::map<std::int64_t, std::string> result;
-  for (EntryRef sw : registry.matching("IOThunderboltSwitch")) {
+  for (EntryRef sw : registry.matching(names::kIOThunderboltSwitch)) {
     const PropertyMap properties = registry.readProperties(sw);
-    if (readInteger(properties, "Depth") != 1) continue;
-    auto model = readString(properties, "Device Model Name");
+    if (readInteger(properties, names::kDepth) != 1) continue;
+    auto model = readString(properties, names::kDeviceModelName);
     if (!model) continue;
-    auto socketValue = registry.searchProperty(sw, "Socket ID");
+    auto socketValue = registry.searchProperty(sw, names::kSocketId);
     if (!socketValue) continue;
     auto socket = integerViaText(*socketValue);
     if (!socket) continue;

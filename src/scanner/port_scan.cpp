@@ -6,10 +6,13 @@
 
 #include "scanner/power_readings.h"
 #include "scanner/property_reads.h"
+#include "scanner/registry_names.h"
 #include "shared/integer_text.h"
 
 namespace plugscope {
 namespace {
+
+namespace names = registry_names;
 
 struct Transport {
   std::string_view type;
@@ -20,10 +23,10 @@ struct Transport {
 // Transport types that name a protocol, in the order protocols are listed.
 // A constant table: built at compile time, read-only, safe from any thread.
 constexpr Transport kTransports[] = {
-    {"CIO", "Thunderbolt", 3},
-    {"USB3", "USB 3", 2},
-    {"USB2", "USB 2", 1},
-    {"DisplayPort", "DisplayPort", 0},
+    {names::kTransportCio, "Thunderbolt", 3},
+    {names::kTransportUsb3, "USB 3", 2},
+    {names::kTransportUsb2, "USB 2", 1},
+    {names::kTransportDisplayPort, "DisplayPort", 0},
 };
 
 const Transport* findTransport(std::string_view type) {
@@ -65,13 +68,14 @@ std::int64_t numberFromDescription(std::string_view description) {
 void readLink(const RegistryAccess& registry, EntryRef child, PortStatus& port,
               std::vector<SpeedCandidate>& speeds) {
   const PropertyMap properties = registry.readProperties(child);
-  const auto transport = readString(properties, "TransportTypeDescription");
-  const bool active = readBoolean(properties, "Active").value_or(false);
+  const auto transport = readString(properties, names::kTransportTypeDescription);
+  const bool active = readBoolean(properties, names::kActive).value_or(false);
   if (!transport) return;
-  if (*transport == "CC") {
+  if (*transport == names::kTransportCC) {
     // The cable's identity shows whether the cable is e-marked, active or not.
     for (EntryRef identity : registry.children(child)) {
-      if (readString(registry.readProperties(identity), "AddressDescription") == "SOP'") {
+      if (readString(registry.readProperties(identity), names::kAddressDescription) ==
+          names::kCableAddress) {
         port.smartCable = true;
       }
     }
@@ -80,9 +84,9 @@ void readLink(const RegistryAccess& registry, EntryRef child, PortStatus& port,
   const Transport* known = findTransport(*transport);
   if (!known) return;
   port.protocols.emplace_back(known->protocol);
-  auto rate = readString(properties, "DataRateDescription");
-  if (rate && *rate != "None") {
-    removeAll(*rate, " (High Speed)");
+  auto rate = readString(properties, names::kDataRateDescription);
+  if (rate && *rate != names::kNoDataRate) {
+    removeAll(*rate, names::kHighSpeedSuffix);
     speeds.push_back(SpeedCandidate{known->speedPriority, std::move(*rate)});
   }
 }
@@ -93,18 +97,18 @@ void classifyPort(const RegistryAccess& registry, EntryRef entry,
                   std::vector<PortStatus>& ports) {
   const PropertyMap properties = registry.readProperties(entry);
   if (properties.empty()) return;
-  if (readString(properties, "PortTypeDescription") != "USB-C") return;
-  auto description = readString(properties, "PortDescription");
-  if (!description) description = readString(properties, "Description");
+  if (readString(properties, names::kPortTypeDescription) != names::kUsbC) return;
+  auto description = readString(properties, names::kPortDescription);
+  if (!description) description = readString(properties, names::kDescription);
   if (!description) return;
 
   PortStatus port;
   port.id = *description;
-  port.number = readInteger(properties, "PortNumber").value_or(numberFromDescription(port.id));
-  port.connected = readBoolean(properties, "ConnectionActive").value_or(false);
-  port.activeCable = readBoolean(properties, "ActiveCable").value_or(false);
-  port.opticalCable = readBoolean(properties, "OpticalCable").value_or(false);
-  port.powerIn = powerInRule(port.connected, readStringList(properties, "FeaturesEnabled")
+  port.number = readInteger(properties, names::kPortNumber).value_or(numberFromDescription(port.id));
+  port.connected = readBoolean(properties, names::kConnectionActive).value_or(false);
+  port.activeCable = readBoolean(properties, names::kActiveCable).value_or(false);
+  port.opticalCable = readBoolean(properties, names::kOpticalCable).value_or(false);
+  port.powerIn = powerInRule(port.connected, readStringList(properties, names::kFeaturesEnabled)
                                                  .value_or(std::vector<std::string>{}));
 
   std::vector<SpeedCandidate> speeds;
@@ -135,7 +139,7 @@ Snapshot scanPorts(const RegistryAccess& registry, PointInTime taken) {
   const auto usb = usbDevicesByPort(registry);
   const auto thunderbolt = thunderboltDevicesBySocket(registry);
   std::vector<PortStatus> ports;
-  for (EntryRef entry : registry.matching("IOPort")) {
+  for (EntryRef entry : registry.matching(names::kIOPort)) {
     classifyPort(registry, entry, usb, thunderbolt, ports);
   }
   std::stable_sort(ports.begin(), ports.end(),

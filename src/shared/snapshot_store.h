@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/file_system.h"
 #include "shared/snapshot.h"
 
 namespace plugscope {
@@ -17,43 +18,6 @@ class ContainerLocator {
  public:
   virtual ~ContainerLocator() = default;
   virtual std::optional<std::string> containerDirectory() const = 0;
-};
-
-// A new file being written. Destroying it closes the descriptor without
-// flushing and leaves the file where it is.
-class WritableFile {
- public:
-  virtual ~WritableFile() = default;
-  virtual const std::string& path() const = 0;
-  // Writes all of `bytes` after what was written so far; false on any
-  // short or failed write.
-  virtual bool append(std::string_view bytes) = 0;
-  // Flushes the file's contents to the storage device.
-  virtual bool sync() = 0;
-  virtual bool close() = 0;
-};
-
-// The file operations the store and the agent's other writers need, so that
-// tests can make any single step fail. Paths are absolute; every failure is
-// a false or a none, never an exception.
-class FileSystem {
- public:
-  virtual ~FileSystem() = default;
-  // Creates a file named `prefix` + a unique suffix directly in `directory`,
-  // exclusively and without following a link, with permission `mode`.
-  virtual std::unique_ptr<WritableFile> createTemporaryFile(const std::string& directory,
-                                                            const std::string& prefix,
-                                                            unsigned mode) = 0;
-  // Replaces `to` with `from` in one step (same directory).
-  virtual bool rename(const std::string& from, const std::string& to) = 0;
-  virtual bool remove(const std::string& path) = 0;
-  // Makes the directory's entries (a rename) durable.
-  virtual bool syncDirectory(const std::string& directory) = 0;
-  // Names of the directory's entries, "." and ".." left out.
-  virtual std::optional<std::vector<std::string>> listDirectory(const std::string& directory) = 0;
-  // The whole regular file; none when it cannot be read or is larger than
-  // `limit` bytes.
-  virtual std::optional<std::string> readFile(const std::string& path, std::size_t limit) = 0;
 };
 
 inline constexpr const char* kSnapshotFileName = "snapshot.json";

@@ -224,7 +224,7 @@ class MemoryFileSystem final : public FileSystem {
  public:
   struct Failures {
     bool create = false, append = false, sync = false, close = false, rename = false,
-         list = false, read = false;
+         list = false, read = false, makeDirectory = false;
   };
 
   std::unique_ptr<WritableFile> createTemporaryFile(const std::string& directory,
@@ -263,6 +263,10 @@ class MemoryFileSystem final : public FileSystem {
     auto found = files.find(path);
     if (fail.read || found == files.end() || found->second.size() > limit) return std::nullopt;
     return found->second;
+  }
+  bool makeDirectory(const std::string& path, unsigned) override {
+    log.push_back("mkdir " + path);
+    return !fail.makeDirectory;
   }
 
   std::map<std::string, std::string> files;

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/linux/posix_file_system.h"
+#include "reliability/fault_injection_fakes.h"
 #include "platform/map_environment.h"
 #include "test_support.h"
 
@@ -103,6 +104,20 @@ TEST(DesktopAutostart, OnlyAnEntryForThisProgramThatIsSwitchedOnCounts) {
   // Switching on again replaces a stale entry.
   EXPECT_TRUE(autostart.setEnabled(true));
   EXPECT_EQ(test::readAll(entry), ours);
+}
+
+TEST(DesktopAutostart, AnAutostartFolderThatCannotBeMadeKeepsTheOldEntry) {
+  const TemporaryHome home;
+  ASSERT_FALSE(home.root().empty());
+  const fs::path entry = home.root() / "config/autostart/io.plugscope.Plugscope.desktop";
+  fs::create_directories(entry.parent_path());
+  std::ofstream(entry) << "[Desktop Entry]\nHidden=true\n";
+  PosixFileSystem real;
+  test::FailingFileSystem files(real);
+  files.faults.makeDirectoryFails = true;
+  EXPECT_FALSE(DesktopAutostart(home.env, files, "/usr/bin/plugscope-desktop").setEnabled(true));
+  EXPECT_EQ(test::readAll(entry), "[Desktop Entry]\nHidden=true\n");
+  EXPECT_EQ(files.createAttempts, 0);
 }
 
 TEST(DesktopAutostart, CannotBeEnabledWithoutHomeOrProgram) {

@@ -9,6 +9,8 @@
 #include <fstream>
 
 #include "platform/linux/posix_file_system.h"
+#include "reliability/fault_injection_fakes.h"
+#include "test_support.h"
 
 namespace plugscope {
 namespace {
@@ -55,16 +57,10 @@ TEST(DesktopSettingsTest, BrokenFilesGiveTheDefaults) {
 }
 
 TEST(DesktopSettingsTest, TheFileIsReplacedWholeInItsOwnDirectory) {
-  char pattern[] = "/tmp/plugscope-desktop-settings-XXXXXX";
-  ASSERT_NE(::mkdtemp(pattern), nullptr);
-  const fs::path root = pattern;
+  const fs::path root = test::freshDirectory("desktop-settings");
   const fs::path directory = root / "config" / "plugscope";
   PosixFileSystem files;
-  const DesktopSettingsFile file(files, directory.string(), [](const std::string& path) {
-    std::error_code error;
-    fs::create_directories(path, error);
-    return fs::is_directory(path);
-  });
+  const DesktopSettingsFile file(files, directory.string());
 
   EXPECT_EQ(file.load(), DesktopSettings{}) << "missing file";
   ASSERT_TRUE(file.save({WidgetFamily::large, true}));
@@ -79,9 +75,19 @@ TEST(DesktopSettingsTest, TheFileIsReplacedWholeInItsOwnDirectory) {
   EXPECT_EQ(file.load(), DesktopSettings{}) << "a directory";
   EXPECT_FALSE(file.save({WidgetFamily::small, false})) << "cannot replace a directory";
 
-  const DesktopSettingsFile nowhere(files, std::nullopt, [](const std::string&) { return true; });
+  const DesktopSettingsFile nowhere(files, std::nullopt);
   EXPECT_EQ(nowhere.load(), DesktopSettings{});
   EXPECT_FALSE(nowhere.save({WidgetFamily::small, false}));
+
+  // A folder that cannot be made: nothing is written, the old file stays.
+  fs::remove_all(directory);
+  fs::create_directories(directory);
+  ASSERT_TRUE(file.save({WidgetFamily::large, true}));
+  test::FailingFileSystem failing(files);
+  failing.faults.makeDirectoryFails = true;
+  EXPECT_FALSE(DesktopSettingsFile(failing, directory.string()).save({WidgetFamily::small, false}));
+  EXPECT_EQ(file.load(), (DesktopSettings{WidgetFamily::large, true}));
+  EXPECT_EQ(failing.createAttempts, 0);
   fs::remove_all(root);
 }
 

@@ -206,9 +206,8 @@ class FakeSettingsPortal {
 class DesktopWindowTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "plugscope-desktop-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = test::freshDirectory("plugscope-desktop");
+    ASSERT_FALSE(root_.empty());
     for (const char* d : {"home", "config/plugscope", "cache", "state"}) {
       fs::create_directories(root_ / d);
     }

@@ -12,15 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "temporary_directory.h"
+
 namespace {
 
 constexpr const char* kInsideMarker = "PLUGSCOPE_TEST_PRIVATE_BUS";
 
 int runUnderPrivateBus(int argc, char** argv) {
   namespace fs = std::filesystem;
-  std::string pattern = fs::temp_directory_path() / "plugscope-bus-XXXXXX";
-  if (!::mkdtemp(pattern.data())) return 2;
-  const fs::path home = pattern;
+  const fs::path home = plugscope::test::makeTemporaryDirectory("plugscope-bus");
+  if (home.empty()) return 2;
   for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "config"},
                                      {"XDG_DATA_HOME", "data"},
                                      {"XDG_CACHE_HOME", "cache"},

@@ -21,8 +21,8 @@ using test::UmockdevAgent;
 constexpr auto kShownWithin = 700ms;
 
 std::filesystem::path freshRoot() {
-  std::string root = std::string(std::getenv("TMPDIR")) + "/agent-XXXXXX";
-  EXPECT_NE(::mkdtemp(root.data()), nullptr);
+  const std::filesystem::path root = test::makeTemporaryDirectory("agent");
+  EXPECT_FALSE(root.empty());
   return root;
 }
 

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "shared/snapshot_json.h"
+#include "temporary_directory.h"
 
 namespace plugscope::test {
 
@@ -41,9 +42,8 @@ inline std::filesystem::path runUnderUmockdev(char** argv) {
   if (preload && std::string_view(preload).find(kUmockdevPreload) != std::string_view::npos) {
     return std::getenv("PLUGSCOPE_EVENTS_ROOT");
   }
-  const char* base = std::getenv("TMPDIR");
-  std::string root = std::string(base && *base ? base : "/tmp") + "/plugscope-events-XXXXXX";
-  if (!::mkdtemp(root.data())) std::abort();
+  const std::string root = makeTemporaryDirectory("plugscope-events").string();
+  if (root.empty()) std::abort();
   ::setenv("PLUGSCOPE_EVENTS_ROOT", root.c_str(), 1);
   for (const char* name : {"HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
                            "XDG_RUNTIME_DIR", "XDG_STATE_HOME"}) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "temporary_directory.h"
 #include "test_support.h"
 
 namespace plugscope {
@@ -123,8 +124,7 @@ class Child {
 class Sandbox {
  public:
   Sandbox() {
-    std::string pattern = (fs::temp_directory_path() / "plugscope-widget-XXXXXX").string();
-    root_ = ::mkdtemp(pattern.data()) ? pattern : "";
+    root_ = test::makeTemporaryDirectory("plugscope-widget").string();
   }
   ~Sandbox() {
     std::error_code ignored;

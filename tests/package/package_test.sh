@@ -93,7 +93,7 @@ for program in plugscope-scan plugscope-widget-host plugscope-desktop; do
 done
 
 scan=$("$bin/plugscope-scan" --sysfs "$source/fixtures/sysfs/chromebook" --no-report --taken 0)
-[ "$scan" = '{"ports":[{"id":"Port-USB-C@1","number":1,"connected":true,"protocols":[],"smartCable":true,"activeCable":false,"opticalCable":false,"powerIn":true},{"id":"Port-USB-C@2","number":2,"connected":true,"protocols":[],"smartCable":true,"activeCable":false,"opticalCable":false,"powerIn":false}],"taken":0}' ] ||
+[ "$scan" = "$(cat "$source/fixtures/scans/sysfs-chromebook.json")" ] ||
   fail "unexpected scan: $scan"
 
 # The scan as the stored snapshot, so the widget shows it and not this machine.
@@ -119,6 +119,6 @@ if [ "$with_desktop" = --with-desktop ]; then
     done
     kill "$desktop"; wait "$desktop" 2>/dev/null || true' - "$bin/plugscope-desktop" \
     "$container/snapshot.json" 2>/dev/null)
-  grep -q 'variant *2 Anschlüsse belegt$' <<<"$title" || fail "the panel is not in German: $title"
+  grep -q 'variant *2 Anschlüsse belegt · 15 W$' <<<"$title" || fail "the panel is not in German: $title"
 fi
 echo "package test: $(elapsed) in all"

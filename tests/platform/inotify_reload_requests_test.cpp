@@ -1,4 +1,6 @@
 #include "platform/linux/inotify_reload_requests.h"
+#include "platform/linux/posix_file_system.h"
+#include "test_support.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -17,9 +19,7 @@ using Wait = ReloadRequests::Wait;
 class InotifyReloadRequestsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "plugscope-reload-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    root_ = pattern;
+    root_ = test::freshDirectory("plugscope-reload").string();
     directory_ = root_ + "/run/group";
   }
   void TearDown() override {
@@ -32,12 +32,13 @@ class InotifyReloadRequestsTest : public ::testing::Test {
     fs::rename(directory_ + "/.reload.tmp", directory_ + "/" + name);
   }
 
+  PosixFileSystem files_;
   std::string root_;
   std::string directory_;
 };
 
 TEST_F(InotifyReloadRequestsTest, CreatesTheMissingDirectoryPrivately) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   EXPECT_TRUE(requests.watching());
   struct stat st {};
   ASSERT_EQ(::stat(directory_.c_str(), &st), 0);
@@ -46,7 +47,7 @@ TEST_F(InotifyReloadRequestsTest, CreatesTheMissingDirectoryPrivately) {
 }
 
 TEST_F(InotifyReloadRequestsTest, AReplacedReloadFileIsOneRequest) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   EXPECT_EQ(requests.waitFor(0.05), Wait::timedOut);
   publish();
   publish();  // two before anyone waits: one request
@@ -55,20 +56,20 @@ TEST_F(InotifyReloadRequestsTest, AReplacedReloadFileIsOneRequest) {
 }
 
 TEST_F(InotifyReloadRequestsTest, AFileWrittenInPlaceCountsToo) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   std::ofstream(directory_ + "/reload") << "7\n";
   EXPECT_EQ(requests.waitFor(5), Wait::requested);
 }
 
 TEST_F(InotifyReloadRequestsTest, OtherFilesAreNotRequests) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   publish("snapshot.json");
   std::ofstream(directory_ + "/reload.bak") << "x";
   EXPECT_EQ(requests.waitFor(0.2), Wait::timedOut);
 }
 
 TEST_F(InotifyReloadRequestsTest, WakesUpWhenARequestArrivesWhileWaiting) {
-  InotifyReloadRequests requests(directory_);
+  InotifyReloadRequests requests(directory_, files_);
   std::thread agent([this] {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     publish();
@@ -94,7 +95,7 @@ TEST_F(InotifyReloadRequestsTest, WatchesTheDirectoryAgainWhenItIsReplaced) {
   };
   for (const Row& row : rows) {
     fs::remove_all(root_);
-    InotifyReloadRequests requests(directory_);
+    InotifyReloadRequests requests(directory_, files_);
     row.replace(directory_);
     EXPECT_EQ(requests.waitFor(0.2), Wait::timedOut) << row.name;
     EXPECT_TRUE(fs::is_directory(directory_)) << row.name;
@@ -104,12 +105,12 @@ TEST_F(InotifyReloadRequestsTest, WatchesTheDirectoryAgainWhenItIsReplaced) {
 }
 
 TEST_F(InotifyReloadRequestsTest, WithoutADirectoryItOnlyWaits) {
-  InotifyReloadRequests none(std::nullopt);
+  InotifyReloadRequests none(std::nullopt, files_);
   EXPECT_FALSE(none.watching());
   EXPECT_EQ(none.waitFor(0.05), Wait::timedOut);
   // A directory that cannot be made (its parent is a file).
   std::ofstream(root_ + "/file") << "x";
-  InotifyReloadRequests blocked(root_ + "/file/group");
+  InotifyReloadRequests blocked(root_ + "/file/group", files_);
   EXPECT_FALSE(blocked.watching());
   EXPECT_EQ(blocked.waitFor(0.05), Wait::timedOut);
 }

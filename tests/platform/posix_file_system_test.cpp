@@ -48,5 +48,22 @@ TEST(PosixFileSystem, RenameListRemoveAndSync) {
   EXPECT_EQ(files.readFile(dir.string(), 100), std::nullopt) << "a directory";
 }
 
+TEST(PosixFileSystem, DirectoriesAreMadeWithTheirParentsOrFoundMade) {
+  const fs::path dir = test::freshTestDirectory("fs");
+  PosixFileSystem files;
+  const fs::path deep = dir / "a/b/c";
+  EXPECT_FALSE(files.makeDirectory(deep.string(), 0700)) << "its parent is missing";
+  EXPECT_TRUE(files.makeDirectories(deep.string(), 0700));
+  struct stat st {};
+  ASSERT_EQ(::stat(deep.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  EXPECT_TRUE(files.makeDirectory(deep.string(), 0755)) << "made before";
+  EXPECT_TRUE(files.makeDirectories(deep.string(), 0755));
+  std::ofstream(dir / "file") << "x";
+  EXPECT_FALSE(files.makeDirectory((dir / "file").string(), 0700)) << "a file is there";
+  EXPECT_FALSE(files.makeDirectories((dir / "file/below").string(), 0700));
+  EXPECT_FALSE(files.makeDirectories("relative/path", 0700));
+}
+
 }  // namespace
 }  // namespace plugscope

@@ -10,14 +10,14 @@
 #include <stdexcept>
 #include <string>
 
+#include "temporary_directory.h"
+
 namespace plugscope::test {
 
 class FakeSysfs {
  public:
-  FakeSysfs() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "plugscope-sysfs-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
+  FakeSysfs() : root_(makeTemporaryDirectory("plugscope-sysfs")) {
+    if (root_.empty()) throw std::runtime_error("mkdtemp failed");
   }
   ~FakeSysfs() {
     std::error_code ec;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "map_environment.h"
+#include "platform/linux/posix_file_system.h"
 
 namespace plugscope {
 namespace {
@@ -21,7 +22,8 @@ TEST(XdgContainerLocator, CreatesThePrivateContainerAndItsParents) {
   const fs::path dir = test::freshTestDirectory("locator");
   test::MapEnvironment env;
   env.variables["HOME"] = dir.string();
-  const XdgContainerLocator locator(env);
+  PosixFileSystem files;
+  const XdgContainerLocator locator(env, files);
   const fs::path expected = dir / ".local/share/5L9QH2TR7M.io.plugscope.shared";
   EXPECT_EQ(locator.containerDirectory(), expected.string());
   EXPECT_TRUE(fs::is_directory(expected));
@@ -35,11 +37,12 @@ TEST(XdgContainerLocator, CreatesThePrivateContainerAndItsParents) {
 TEST(XdgContainerLocator, NoneWithoutHomeOrWhenTheDirectoryCannotBeMade) {
   const fs::path dir = test::freshTestDirectory("locator");
   test::MapEnvironment env;
-  EXPECT_EQ(XdgContainerLocator(env).containerDirectory(), std::nullopt);
+  PosixFileSystem files;
+  EXPECT_EQ(XdgContainerLocator(env, files).containerDirectory(), std::nullopt);
 
   std::ofstream(dir / "data") << "a file where a directory should be";
   env.variables["XDG_DATA_HOME"] = (dir / "data").string();
-  EXPECT_EQ(XdgContainerLocator(env).containerDirectory(), std::nullopt);
+  EXPECT_EQ(XdgContainerLocator(env, files).containerDirectory(), std::nullopt);
 }
 
 }  // namespace

@@ -152,8 +152,8 @@ class ContinuousReader {
  private:
   void readUntilStopped() {
     const Snapshot expected[2] = {test::smallSnapshot(), test::largeSnapshot()};
-    const XdgContainerLocator locator(env_);
     PosixFileSystem files;
+    const XdgContainerLocator locator(env_, files);
     const SnapshotStore store(locator, files);
     bool fileExists = false;
     while (!stop_) {

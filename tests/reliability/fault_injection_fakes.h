@@ -28,6 +28,7 @@ struct FileFaults {
   bool directoryFlushFails = false;
   bool listFails = false;
   bool readFails = false;                   // EIO on the whole-file read
+  bool makeDirectoryFails = false;          // EACCES, EROFS, ENOSPC on mkdir
 };
 
 class FailingFileSystem final : public FileSystem {
@@ -59,6 +60,9 @@ class FailingFileSystem final : public FileSystem {
   std::optional<std::string> readFile(const std::string& path, std::size_t limit) override {
     if (faults.readFails) return std::nullopt;
     return real_.readFile(path, limit);
+  }
+  bool makeDirectory(const std::string& path, unsigned mode) override {
+    return !faults.makeDirectoryFails && real_.makeDirectory(path, mode);
   }
 
   FileFaults faults;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/sysfs_attributes.h"
+#include "sysfs_rules/sysfs_attributes.h"
 #include "platform/linux/sysfs_registry.h"
 #include "platform/sysfs_fake_tree.h"
 #include "scanner/port_scan.h"

@@ -258,7 +258,7 @@ class HostileSnapshotFile : public ::testing::Test {
   const fs::path root = test::freshTestDirectory("hostile-snapshot");
   test::MapEnvironment env;
   PosixFileSystem files;
-  XdgContainerLocator locator{env};
+  XdgContainerLocator locator{env, files};
   SnapshotStore store{locator, files};
 };
 

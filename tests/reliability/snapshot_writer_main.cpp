@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
 
   using namespace plugscope;
   const ProcessEnvironment env;
-  const XdgContainerLocator locator(env);
   PosixFileSystem files;
+  const XdgContainerLocator locator(env, files);
   const SnapshotStore store(locator, files);
   const Snapshot snapshots[2] = {test::smallSnapshot(), test::largeSnapshot()};
 

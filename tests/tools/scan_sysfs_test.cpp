@@ -21,7 +21,8 @@ TEST(ScanSysfs, ChromebookRecordingGivesItsTwoPorts) {
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   EXPECT_EQ(result.err, "");
   // Both connectors attached with passive e-marked cables; port 1 sinks,
-  // port 2 sources; no device, protocol, speed, bus power or charger.
+  // port 2 sources; no device, protocol, speed or bus power. The host on
+  // port 1 advertises 5 V x 3 A: a 15 W charger, though no supply lists it.
   const auto expected = nlohmann::json::parse(R"({
     "ports": [
       {"id": "Port-USB-C@1", "number": 1, "connected": true, "protocols": [],
@@ -29,6 +30,7 @@ TEST(ScanSysfs, ChromebookRecordingGivesItsTwoPorts) {
       {"id": "Port-USB-C@2", "number": 2, "connected": true, "protocols": [],
        "smartCable": true, "activeCable": false, "opticalCable": false, "powerIn": false}
     ],
+    "chargerWatts": 15,
     "taken": 0
   })");
   EXPECT_EQ(nlohmann::json::parse(result.out), expected) << result.out;

@@ -21,7 +21,7 @@ int main() {
   const ProcessEnvironment env;
   const SystemClock clock;
   PosixFileSystem files;
-  const XdgContainerLocator locator(env);
+  const XdgContainerLocator locator(env, files);
   const SnapshotStore store(locator, files);
   SpawnProcessRunner runner;
   FileReloadRequester reload(env, files);

@@ -79,13 +79,11 @@ int main(int argc, char** argv) {
   const plugscope::SystemClock clock;
   const plugscope::ProcessEnvironment environment;
   plugscope::PosixFileSystem files;
-  plugscope::InotifyReloadRequests requests(plugscope::reloadDirectory(environment));
+  plugscope::InotifyReloadRequests requests(plugscope::reloadDirectory(environment), files);
   std::optional<std::string> settingsDirectory =
       plugscope::xdgBaseDirectory(environment, "XDG_CONFIG_HOME", "/.config");
   if (settingsDirectory) *settingsDirectory += "/plugscope";
-  const plugscope::DesktopSettingsFile settings(
-      files, settingsDirectory,
-      [](const std::string& directory) { return plugscope::makeDirectories(directory, 0700); });
+  const plugscope::DesktopSettingsFile settings(files, settingsDirectory);
 
   // The panel entry, beside the window while a session bus exists.
   const plugscope::GettextPluralStringTable panelStrings(plugscope::kPanelTextDomain,

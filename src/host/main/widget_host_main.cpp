@@ -33,6 +33,7 @@
 #include "platform/linux/inotify_reload_requests.h"
 #include "platform/linux/loaded_extension.h"
 #include "platform/linux/object_location.h"
+#include "platform/linux/posix_file_system.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/xdg_dirs.h"
 #include "host/png/pango_text.h"
@@ -139,12 +140,13 @@ int main(int argc, char** argv) {
 
   const plugscope::SystemClock clock;
   const plugscope::ProcessEnvironment environment;
+  plugscope::PosixFileSystem files;
   std::unique_ptr<plugscope::ReloadRequests> requests;
   if (once) {
     requests = std::make_unique<NoReloadRequests>();
   } else {
-    requests =
-        std::make_unique<plugscope::InotifyReloadRequests>(plugscope::reloadDirectory(environment));
+    requests = std::make_unique<plugscope::InotifyReloadRequests>(
+        plugscope::reloadDirectory(environment), files);
   }
   std::ofstream file;
   if (toFile) {

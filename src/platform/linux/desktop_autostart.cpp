@@ -55,7 +55,7 @@ bool DesktopAutostart::setEnabled(bool enabled) {
   }
   if (!executablePath_) return false;
   const auto directory = autostartDirectory(env_);
-  if (!makeDirectories(*directory, 0755)) return false;
+  if (!directory || !files_.makeDirectories(*directory, 0755)) return false;
   return replaceFileAtomically(files_, *directory, kDesktopAutostartEntryName,
                                desktopAutostartEntryText(*executablePath_), 0644,
                                /*flush=*/true);

@@ -23,7 +23,7 @@ std::int64_t storedStamp(FileSystem& files, const std::string& path) {
 
 void FileReloadRequester::requestReload() {
   auto directory = reloadDirectory(env_);
-  if (!directory || !makeDirectories(*directory, 0700)) return;
+  if (!directory || !files_.makeDirectories(*directory, 0700)) return;
   std::int64_t stamp = std::max(lastStamp_, storedStamp(files_, *directory + "/" + kReloadFileName));
   // A stamp at the very top of the range starts over rather than overflow.
   stamp = stamp == std::numeric_limits<std::int64_t>::max() ? 1 : stamp + 1;

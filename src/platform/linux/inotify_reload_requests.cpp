@@ -11,7 +11,6 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/linux/xdg_dirs.h"
 
 namespace plugscope {
 namespace {
@@ -26,21 +25,18 @@ int millisecondsFor(double seconds) {
 
 }  // namespace
 
-InotifyReloadRequests::InotifyReloadRequests(std::optional<std::string> directory)
-    : directory_(std::move(directory)) {
+InotifyReloadRequests::InotifyReloadRequests(std::optional<std::string> directory,
+                                             FileSystem& files)
+    : directory_(std::move(directory)), files_(files) {
   if (!directory_) return;
-  fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  fd_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
   watchDirectory();
-}
-
-InotifyReloadRequests::~InotifyReloadRequests() {
-  if (fd_ >= 0) ::close(fd_);
 }
 
 void InotifyReloadRequests::watchDirectory() {
   watch_ = -1;
-  if (fd_ < 0 || !directory_ || !makeDirectories(*directory_, 0700)) return;
-  watch_ = ::inotify_add_watch(fd_, directory_->c_str(),
+  if (!fd_.valid() || !directory_ || !files_.makeDirectories(*directory_, 0700)) return;
+  watch_ = ::inotify_add_watch(fd_.get(), directory_->c_str(),
                                kRequestEvents | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
 }
 
@@ -49,7 +45,7 @@ bool InotifyReloadRequests::drainEvents() {
   bool lost = false;
   alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
   for (;;) {
-    const ssize_t length = ::read(fd_, buffer, sizeof buffer);
+    const ssize_t length = ::read(fd_.get(), buffer, sizeof buffer);
     if (length < 0 && errno == EINTR) continue;
     if (length <= 0) break;
     for (ssize_t at = 0; at < length;) {
@@ -67,7 +63,7 @@ bool InotifyReloadRequests::drainEvents() {
     }
   }
   if (lost) {
-    if (watch_ >= 0) ::inotify_rm_watch(fd_, watch_);
+    if (watch_ >= 0) ::inotify_rm_watch(fd_.get(), watch_);
     watchDirectory();
   }
   return requested;
@@ -76,7 +72,7 @@ bool InotifyReloadRequests::drainEvents() {
 ReloadRequests::Wait InotifyReloadRequests::waitFor(double seconds) {
   using SteadyClock = std::chrono::steady_clock;
   const auto deadline = SteadyClock::now() + std::chrono::milliseconds(millisecondsFor(seconds));
-  if (fd_ < 0) {
+  if (!fd_.valid()) {
     std::this_thread::sleep_until(deadline);
     return Wait::timedOut;
   }
@@ -85,7 +81,7 @@ ReloadRequests::Wait InotifyReloadRequests::waitFor(double seconds) {
     const auto left = std::chrono::duration<double>(deadline - SteadyClock::now()).count();
     if (left <= 0) return Wait::timedOut;
     if (watch_ < 0) watchDirectory();  // e.g. the directory went away
-    pollfd descriptor{fd_, POLLIN, 0};
+    pollfd descriptor{fd_.get(), POLLIN, 0};
     const int ready = ::poll(&descriptor, 1, millisecondsFor(left));
     if (ready < 0 && errno != EINTR) {
       std::this_thread::sleep_until(deadline);

@@ -4,19 +4,20 @@
 #include <string>
 
 #include "host/reload_requests.h"
+#include "platform/linux/unique_fd.h"
+#include "shared/file_system.h"
 
 namespace plugscope {
 
 // Reload requests as the agent makes them on Linux: a file named "reload"
 // replaced (moved in) or written in the reload directory. The directory is
-// created (0700) when missing, so that the watch exists before the agent's
+// created (0700, through `files`) when missing, so that the watch exists before the agent's
 // first request; when it is deleted later, it is made and watched again.
 // Without a directory, or when inotify is unavailable, waitFor only waits.
 // Owns its inotify descriptor.
 class InotifyReloadRequests final : public ReloadRequests {
  public:
-  explicit InotifyReloadRequests(std::optional<std::string> directory);
-  ~InotifyReloadRequests() override;
+  InotifyReloadRequests(std::optional<std::string> directory, FileSystem& files);
   InotifyReloadRequests(const InotifyReloadRequests&) = delete;
   InotifyReloadRequests& operator=(const InotifyReloadRequests&) = delete;
 
@@ -26,7 +27,7 @@ class InotifyReloadRequests final : public ReloadRequests {
   // The inotify descriptor, readable when events are queued, for hosts
   // that wait in an event loop of their own and then call waitFor(0);
   // -1 without inotify.
-  int descriptor() const { return fd_; }
+  int descriptor() const { return fd_.get(); }
 
   // True while the directory is being watched.
   bool watching() const { return watch_ >= 0; }
@@ -37,7 +38,8 @@ class InotifyReloadRequests final : public ReloadRequests {
   bool drainEvents();
 
   std::optional<std::string> directory_;
-  int fd_ = -1;
+  FileSystem& files_;
+  UniqueFd fd_;
   int watch_ = -1;
 };
 

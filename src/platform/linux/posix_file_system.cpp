@@ -8,25 +8,21 @@
 #include <unistd.h>
 
 #include "platform/linux/read_file.h"
+#include "platform/linux/unique_fd.h"
 
 namespace plugscope {
 namespace {
 
 class PosixWritableFile final : public WritableFile {
  public:
-  PosixWritableFile(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
-  ~PosixWritableFile() override {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  PosixWritableFile(const PosixWritableFile&) = delete;
-  PosixWritableFile& operator=(const PosixWritableFile&) = delete;
+  PosixWritableFile(UniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
 
   const std::string& path() const override { return path_; }
 
   bool append(std::string_view bytes) override {
     while (!bytes.empty()) {
-      if (fd_ < 0) return false;
-      const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+      if (!fd_.valid()) return false;
+      const ssize_t n = ::write(fd_.get(), bytes.data(), bytes.size());
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -34,18 +30,13 @@ class PosixWritableFile final : public WritableFile {
     return true;
   }
 
-  bool sync() override { return fd_ >= 0 && ::fsync(fd_) == 0; }
+  bool sync() override { return fd_.valid() && ::fsync(fd_.get()) == 0; }
 
-  bool close() override {
-    if (fd_ < 0) return false;
-    // The descriptor is gone after close() even when it reports an error.
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result == 0;
-  }
+  // The descriptor is gone after close() even when it reports an error.
+  bool close() override { return fd_.close(); }
 
  private:
-  int fd_;
+  UniqueFd fd_;
   std::string path_;
 };
 
@@ -55,10 +46,11 @@ std::unique_ptr<WritableFile> PosixFileSystem::createTemporaryFile(const std::st
                                                                    const std::string& prefix,
                                                                    unsigned mode) {
   std::string path = directory + "/" + prefix + "XXXXXX";
-  const int fd = ::mkostemp(path.data(), O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  auto file = std::make_unique<PosixWritableFile>(fd, path);
-  if (::fchmod(fd, static_cast<mode_t>(mode)) != 0) {
+  UniqueFd fd(::mkostemp(path.data(), O_CLOEXEC));
+  if (!fd.valid()) return nullptr;
+  const int descriptor = fd.get();
+  auto file = std::make_unique<PosixWritableFile>(std::move(fd), path);
+  if (::fchmod(descriptor, static_cast<mode_t>(mode)) != 0) {
     file.reset();
     ::unlink(path.c_str());
     return nullptr;
@@ -73,11 +65,8 @@ bool PosixFileSystem::rename(const std::string& from, const std::string& to) {
 bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 bool PosixFileSystem::syncDirectory(const std::string& directory) {
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool synced = ::fsync(fd) == 0;
-  ::close(fd);
-  return synced;
+  const UniqueFd fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return fd.valid() && ::fsync(fd.get()) == 0;
 }
 
 std::optional<std::vector<std::string>> PosixFileSystem::listDirectory(
@@ -96,6 +85,12 @@ std::optional<std::vector<std::string>> PosixFileSystem::listDirectory(
 std::optional<std::string> PosixFileSystem::readFile(const std::string& path, std::size_t limit) {
   std::string error;
   return readWholeFile(path, error, limit);
+}
+
+bool PosixFileSystem::makeDirectory(const std::string& path, unsigned mode) {
+  if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0) return true;
+  struct stat st {};
+  return errno == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace plugscope

@@ -16,6 +16,7 @@ class PosixFileSystem final : public FileSystem {
   bool syncDirectory(const std::string& directory) override;
   std::optional<std::vector<std::string>> listDirectory(const std::string& directory) override;
   std::optional<std::string> readFile(const std::string& path, std::size_t limit) override;
+  bool makeDirectory(const std::string& path, unsigned mode) override;
 };
 
 }  // namespace plugscope

@@ -6,22 +6,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/linux/unique_fd.h"
+
 namespace plugscope {
 
 std::optional<std::string> readWholeFile(const std::string& path, std::string& error,
                                          std::size_t limit) {
   // O_NONBLOCK keeps a FIFO from blocking the open; it is refused below.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) {
+  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!file.valid()) {
     error = std::strerror(errno);
     return std::nullopt;
   }
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
   struct stat st {};
-  if (::fstat(fd, &st) != 0) {
+  if (::fstat(file.get(), &st) != 0) {
     error = std::strerror(errno);
     return std::nullopt;
   }
@@ -40,7 +38,7 @@ std::optional<std::string> readWholeFile(const std::string& path, std::string& e
   std::string content;
   char buffer[65536];
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(file.get(), buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
       error = std::strerror(errno);

@@ -10,28 +10,14 @@
 #include <thread>
 #include <unistd.h>
 
+#include "platform/linux/unique_fd.h"
+
 extern char** environ;
 
 namespace plugscope {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
-
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  ~UniqueFd() { reset(); }
-  UniqueFd(const UniqueFd&) = delete;
-  UniqueFd& operator=(const UniqueFd&) = delete;
-  int get() const { return fd_; }
-  void reset(int fd = -1) {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_;
-};
 
 // Waits for and reaps a started child; kills its whole group first unless
 // it was seen to exit on its own.
@@ -96,11 +82,9 @@ struct SpawnSetup {
 
 // Moves a descriptor above the standard ones, so that the child's dup2 onto
 // descriptor 1 never meets itself when the agent runs with 0-2 closed.
-int aboveStandardDescriptors(int fd) {
-  if (fd > STDERR_FILENO) return fd;
-  const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-  ::close(fd);
-  return moved;
+UniqueFd aboveStandardDescriptors(UniqueFd fd) {
+  if (fd.get() > STDERR_FILENO) return fd;
+  return UniqueFd(::fcntl(fd.get(), F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
 }
 
 }  // namespace
@@ -113,8 +97,8 @@ std::optional<std::string> SpawnProcessRunner::run(const std::string& path,
 
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC) != 0) return std::nullopt;
-  UniqueFd readEnd(aboveStandardDescriptors(ends[0]));
-  UniqueFd writeEnd(aboveStandardDescriptors(ends[1]));
+  const UniqueFd readEnd = aboveStandardDescriptors(UniqueFd(ends[0]));
+  UniqueFd writeEnd = aboveStandardDescriptors(UniqueFd(ends[1]));
   if (readEnd.get() < 0 || writeEnd.get() < 0) return std::nullopt;
 
   SpawnSetup setup;

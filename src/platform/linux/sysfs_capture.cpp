@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/linux/sysfs_registry.h"
+#include "platform/linux/unique_fd.h"
 
 namespace plugscope {
 namespace {
@@ -26,16 +27,6 @@ class Recorder final : public SysfsReadLog {
  public:
   void accessed(Access access, const std::string& path) override { accesses.emplace(access, path); }
   std::set<std::pair<Access, std::string>> accesses;
-};
-
-struct Descriptor {
-  explicit Descriptor(int value) : fd(value) {}
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  ~Descriptor() {
-    if (fd >= 0) ::close(fd);
-  }
-  int fd;
 };
 
 std::vector<std::string> pieces(const std::string& path) {
@@ -173,14 +164,14 @@ class Copier {
 
   // Regular files only, and only as much as a scan would read.
   void copyFile(const std::string& path) {
-    const Descriptor in(
+    const UniqueFd in(
         ::openat(root_, path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
-    if (in.fd < 0 || ::fstat(in.fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
+    if (!in.valid() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
     std::string content;
     char buffer[4096];
     for (;;) {
-      const ssize_t n = ::read(in.fd, buffer, sizeof buffer);
+      const ssize_t n = ::read(in.get(), buffer, sizeof buffer);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return;
       if (n == 0) break;
@@ -188,14 +179,14 @@ class Copier {
       // Beyond the cap the attribute is unreadable to a scan: leave it out.
       if (content.size() > SysfsDirectory::kMaxAttributeBytes) return;
     }
-    const Descriptor out(::open(destination(path).c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
-    if (out.fd < 0) {
+    const UniqueFd out(::open(destination(path).c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!out.valid()) {
       if (errno != EEXIST) fail("cannot write " + path);
       return;
     }
     for (std::size_t done = 0; done < content.size();) {
-      const ssize_t n = ::write(out.fd, content.data() + done, content.size() - done);
+      const ssize_t n = ::write(out.get(), content.data() + done, content.size() - done);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return fail("cannot write " + path);
       done += static_cast<std::size_t>(n);
@@ -205,14 +196,12 @@ class Copier {
   // The names a listing gave: links as links, directories as directories.
   // Files are names a scan never acts on; it reads those it needs.
   void copyListing(const std::string& path) {
-    const int fd = ::openat(root_, path.empty() ? "." : path.c_str(),
-                            O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) return;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-      ::close(fd);
-      return;
-    }
+    UniqueFd fd(::openat(root_, path.empty() ? "." : path.c_str(),
+                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.valid()) return;
+    DIR* dir = ::fdopendir(fd.get());
+    if (!dir) return;
+    fd.release();  // the stream owns it now
     const std::size_t depth = pieces(path).size();
     std::size_t count = 0;
     while (const dirent* entry = ::readdir(dir)) {
@@ -276,9 +265,9 @@ std::optional<MemoryRegistry> captureSysfs(const SysfsTree& tree, const std::str
   if (!prepareDestination(destination, error)) return std::nullopt;
   Recorder recorder;
   MemoryRegistry registry = buildSysfsRegistry(SysfsTree(tree.root(), &recorder));
-  const Descriptor root(::open(tree.root().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (root.fd < 0) return registry;
-  Copier copier(root.fd, destination);
+  const UniqueFd root(::open(tree.root().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!root.valid()) return registry;
+  Copier copier(root.get(), destination);
   for (const auto& [access, path] : recorder.accesses) {
     if (!copier.replay(access, path)) {
       error = copier.failure();

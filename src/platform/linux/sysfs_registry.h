@@ -12,12 +12,11 @@ namespace plugscope {
 inline constexpr const char* kLiveSysfsRoot = "/sys";
 
 // Builds, from the kernel's view of the machine, the registry that the
-// scanner reads: one "IOPort" entry per Type-C connector with its
-// transport children, the USB device tree with the port each device hangs
-// off, the Thunderbolt routers, and one battery entry for the power
-// supplies. A missing or unreadable file is an absent fact, never an
-// error: an empty or missing tree gives an empty registry. Reads only,
-// never opens a device, and keeps nothing between calls.
+// scanner reads: the facts the tree tells (readSysfsFacts), turned into
+// entries by the rules (registryFromFacts). A missing or unreadable file
+// is an absent fact, never an error: an empty or missing tree gives an
+// empty registry. Reads only, never opens a device, and keeps nothing
+// between calls.
 MemoryRegistry buildSysfsRegistry(const SysfsTree& tree);
 
 // The live registry of the Linux build: every call reads the sysfs tree

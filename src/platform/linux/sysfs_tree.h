@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/unique_fd.h"
+
 namespace plugscope {
 
 // Told of every path that reads through a tree go to, relative to the
@@ -35,13 +37,8 @@ class SysfsDirectory {
   static constexpr std::size_t kMaxDirectoryEntries = 4096;
 
   SysfsDirectory() = default;
-  SysfsDirectory(SysfsDirectory&& other) noexcept;
-  SysfsDirectory& operator=(SysfsDirectory&& other) noexcept;
-  SysfsDirectory(const SysfsDirectory&) = delete;
-  SysfsDirectory& operator=(const SysfsDirectory&) = delete;
-  ~SysfsDirectory();
 
-  bool valid() const { return fd_ >= 0; }
+  bool valid() const { return fd_.valid(); }
 
   // The directory at `path`; an invalid one when there is none.
   SysfsDirectory directory(std::string_view path) const;
@@ -50,6 +47,11 @@ class SysfsDirectory {
   // UTF-8 replaced. None when the file is missing, not a regular file,
   // unreadable or larger than kMaxAttributeBytes.
   std::optional<std::string> read(std::string_view path) const;
+
+  // The file's bytes as they are, for binary attributes such as a USB
+  // device's "bos_descriptors": nothing trimmed or replaced. None on the
+  // same failures as read().
+  std::optional<std::string> readBytes(std::string_view path) const;
 
   // The names in the directory at `path` ("" for this one), without "."
   // and "..", sorted bytewise, at most kMaxDirectoryEntries of them. Empty
@@ -65,13 +67,13 @@ class SysfsDirectory {
 
  private:
   friend class SysfsTree;
-  SysfsDirectory(int fd, bool kernelSysfs, SysfsReadLog* log, std::string path)
-      : fd_(fd), kernelSysfs_(kernelSysfs), log_(log), path_(std::move(path)) {}
+  SysfsDirectory(UniqueFd fd, bool kernelSysfs, SysfsReadLog* log, std::string path)
+      : fd_(std::move(fd)), kernelSysfs_(kernelSysfs), log_(log), path_(std::move(path)) {}
 
   // Tells the log, if any, of an access to `path` below this directory.
   void note(SysfsReadLog::Access access, std::string_view path) const;
 
-  int fd_ = -1;
+  UniqueFd fd_;
   bool kernelSysfs_ = false;  // holds only directories, regular files and links
   SysfsReadLog* log_ = nullptr;
   std::string path_;  // from the tree's root; kept only while logging

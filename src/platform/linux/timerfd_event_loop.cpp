@@ -9,18 +9,17 @@
 #include <sys/timerfd.h>
 #include <unistd.h>
 
+#include "platform/linux/unique_fd.h"
+
 namespace plugscope {
 
 struct TimerFdEventLoop::Entry {
   enum class Kind { repeating, once, readable };
   Kind kind = Kind::repeating;
-  int fd = -1;
+  UniqueFd timer;  // a timer's own timerfd; a watched descriptor is its owner's
+  int fd = -1;     // what poll waits on: the timer's or the watched one
   std::function<void()> action;
   bool cancelled = false;
-  ~Entry() {
-    // A watched descriptor belongs to whoever registered it.
-    if (fd >= 0 && kind != Kind::readable) ::close(fd);
-  }
 };
 
 namespace {
@@ -59,7 +58,8 @@ std::unique_ptr<LoopRegistration> TimerFdEventLoop::addTimer(Seconds first, Seco
   auto entry = std::make_shared<Entry>();
   entry->kind = interval.count() > 0 ? Entry::Kind::repeating : Entry::Kind::once;
   entry->action = std::move(action);
-  entry->fd = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+  entry->timer.reset(::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK));
+  entry->fd = entry->timer.get();
   if (entry->fd >= 0) {
     itimerspec schedule{};
     if (entry->kind == Entry::Kind::repeating) schedule.it_interval = toTimespec(interval);

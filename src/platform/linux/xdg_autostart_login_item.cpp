@@ -55,7 +55,7 @@ std::string autostartEntryText(std::string_view executablePath) {
 bool XdgAutostartLoginItem::registerAtLogin() {
   if (!executablePath_) return false;
   auto directory = autostartDirectory(env_);
-  if (!directory || !makeDirectories(*directory, 0755)) return false;
+  if (!directory || !files_.makeDirectories(*directory, 0755)) return false;
   return replaceFileAtomically(files_, *directory, kAutostartEntryName,
                                autostartEntryText(*executablePath_), 0644, /*flush=*/true);
 }

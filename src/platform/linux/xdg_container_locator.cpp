@@ -4,7 +4,7 @@ namespace plugscope {
 
 std::optional<std::string> XdgContainerLocator::containerDirectory() const {
   auto directory = plugscope::containerDirectory(env_);
-  if (!directory || !makeDirectories(*directory, 0700)) return std::nullopt;
+  if (!directory || !files_.makeDirectories(*directory, 0700)) return std::nullopt;
   return directory;
 }
 

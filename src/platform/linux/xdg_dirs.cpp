@@ -74,18 +74,4 @@ std::optional<std::string> demoDirectory(const Environment& env) {
   return *base + "/plugscope-demo";
 }
 
-bool makeDirectories(const std::string& path, unsigned mode) {
-  if (!isAbsolute(path)) return false;
-  struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  // Create each missing component from the top down.
-  for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    const std::string parent = path.substr(0, slash);
-    if (::mkdir(parent.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 }  // namespace plugscope

@@ -47,8 +47,4 @@ std::optional<std::string> reloadDirectory(const Environment& env);
 std::optional<std::string> autostartDirectory(const Environment& env);
 std::optional<std::string> demoDirectory(const Environment& env);
 
-// Creates `path` and any missing parents (parents 0755 less umask, the
-// last one with `mode`). True when the directory exists afterwards.
-bool makeDirectories(const std::string& path, unsigned mode);
-
 }  // namespace plugscope

@@ -51,8 +51,8 @@ std::string localeDirectory() {
 
 struct Extension {
   ProcessEnvironment environment;
-  XdgContainerLocator locator{environment};
   PosixFileSystem files;
+  XdgContainerLocator locator{environment, files};
   SnapshotStore store{locator, files};
   StoredSnapshots storedSnapshots{store};
   // The machine's registry for the live scan, when no snapshot is stored.

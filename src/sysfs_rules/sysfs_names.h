@@ -10,6 +10,17 @@
 // of another shape; numbers are bounded so that no name can overflow them.
 namespace plugscope::sysfs {
 
+// True when `name` is `prefix` followed by one or more decimal digits, as
+// the kernel numbers what belongs to a device: alternate modes
+// "port0-partner.3" (prefix "port0-partner."), power delivery sets "pd2",
+// mode groups "mode1".
+bool isIndexedName(std::string_view name, std::string_view prefix);
+
+// The child a link names when its target stays in the link's own
+// directory: "pd3" from "pd3", "./pd3" or "pd3/"; empty for a target
+// anywhere else ("../../usb_power_delivery/pd3").
+std::string_view linkedChildName(std::string_view linkTarget);
+
 // A Type-C connector "portN": N. None for "port0-partner", "port0.1" and
 // other names.
 std::optional<std::int64_t> typecPortIndex(std::string_view name);
@@ -49,6 +60,7 @@ struct RouterName {
   std::int64_t domain = 0;
   std::uint64_t route = 0;
   std::int64_t depth = 0;
+  friend bool operator==(const RouterName&, const RouterName&) = default;
 };
 std::optional<RouterName> routerName(std::string_view name);
 

@@ -1,4 +1,4 @@
-#include "platform/linux/sysfs_names.h"
+#include "sysfs_rules/sysfs_names.h"
 
 #include <charconv>
 
@@ -23,6 +23,23 @@ std::optional<std::int64_t> index(std::string_view text) {
 }
 
 }  // namespace
+
+bool isIndexedName(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix) || name.size() == prefix.size()) return false;
+  for (char c : name.substr(prefix.size())) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+std::string_view linkedChildName(std::string_view linkTarget) {
+  while (linkTarget.starts_with("./")) linkTarget.remove_prefix(2);
+  while (linkTarget.ends_with('/')) linkTarget.remove_suffix(1);
+  if (linkTarget.find('/') != std::string_view::npos || linkTarget == "." || linkTarget == "..") {
+    return {};
+  }
+  return linkTarget;
+}
 
 std::optional<std::int64_t> typecPortIndex(std::string_view name) {
   if (!name.starts_with("port")) return std::nullopt;

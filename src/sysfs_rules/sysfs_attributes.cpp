@@ -1,4 +1,4 @@
-#include "platform/linux/sysfs_attributes.h"
+#include "sysfs_rules/sysfs_attributes.h"
 
 #include <charconv>
 #include <cmath>

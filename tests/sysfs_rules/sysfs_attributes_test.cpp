@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/linux/sysfs_attributes.h"
-#include "platform/linux/sysfs_names.h"
+#include "sysfs_rules/sysfs_attributes.h"
+#include "sysfs_rules/sysfs_names.h"
 
 namespace plugscope::sysfs {
 namespace {
