@@ -13,7 +13,6 @@
 // 500 ms and showing the port's last state, no descriptor left open.
 //
 //   event_storm_driver [SECONDS [RATE]]      (default 10 s, 10000 a second)
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -21,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
