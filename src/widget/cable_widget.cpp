@@ -1,6 +1,7 @@
 #include "widget/cable_widget.h"
 
 #include "widget/cable_widget_view.h"
+#include "widget/hint_sentence.h"
 
 namespace plugscope {
 
@@ -16,5 +17,9 @@ ViewNode CableWidget::body(const CableEntry& entry, WidgetFamily family) const {
 }
 
 const StringTable& CableWidget::strings() const { return strings_; }
+
+std::string CableWidget::hintSentence(const AdviceEntry& entry) const {
+  return plugscope::hintSentence(entry, strings_);
+}
 
 }  // namespace plugscope

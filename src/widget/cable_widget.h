@@ -18,6 +18,7 @@ class CableWidget final : public Widget {
   const TimelineProvider& provider() const override;
   ViewNode body(const CableEntry& entry, WidgetFamily family) const override;
   const StringTable& strings() const override;
+  std::string hintSentence(const AdviceEntry& entry) const override;
 
  private:
   const TimelineProvider& provider_;

@@ -7,7 +7,9 @@
 // changes, and a host refuses a plug-in whose version differs.
 
 #include <cstdint>
+#include <string>
 
+#include "shared/advice.h"
 #include "widget_api/cable_entry.h"
 #include "widget_api/string_table.h"
 #include "widget_api/timeline_provider.h"
@@ -17,7 +19,7 @@
 
 namespace plugscope {
 
-inline constexpr std::uint32_t kWidgetInterfaceVersion = 1;
+inline constexpr std::uint32_t kWidgetInterfaceVersion = 2;
 
 // One widget. Everything it hands out lives as long as the plug-in stays
 // loaded; all of it may be used from any thread.
@@ -31,6 +33,11 @@ class Widget {
   // The plug-in's own translations, for the keys in its views and its
   // configuration.
   virtual const StringTable& strings() const = 0;
+  // One hint about a port as a sentence in the user's language, built from
+  // the entry's id and values (never from its English text) with the
+  // plug-in's own catalogue. Empty for a hint the plug-in does not know or
+  // whose values it lacks; the host then shows nothing for it.
+  virtual std::string hintSentence(const AdviceEntry& entry) const = 0;
 };
 
 // Laid out for a host of any version to read the version first.
