@@ -51,4 +51,22 @@ inline std::vector<AdviceEntry> adviceAbout(const Snapshot& snapshot, int versio
   return entries;
 }
 
+// One of the two snapshots, whatever its taken (the publisher dates each
+// scan by the clock).
+inline bool isPublishedSnapshot(Snapshot snapshot) {
+  const Snapshot small = smallSnapshot(), large = largeSnapshot();
+  snapshot.taken = small.taken;
+  if (snapshot == small) return true;
+  snapshot.taken = large.taken;
+  return snapshot == large;
+}
+
+// One of the four versions of advice above.
+inline bool isPublishedAdvice(const std::vector<AdviceEntry>& entries) {
+  for (const Snapshot& about : {smallSnapshot(), largeSnapshot()}) {
+    if (entries == adviceAbout(about, 1) || entries == adviceAbout(about, 2)) return true;
+  }
+  return false;
+}
+
 }  // namespace plugscope::test
