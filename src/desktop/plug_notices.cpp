@@ -2,21 +2,17 @@
 
 #include <algorithm>
 
-#include "widget/port_row.h"
-
 namespace plugscope {
 
 std::vector<PlugNotice> plugNotices(const std::optional<Snapshot>& previous,
-                                    const Snapshot& current) {
+                                    const Snapshot& current, const WidgetTexts& texts) {
   std::vector<PlugNotice> notices;
   if (!previous) return notices;
   for (const PortStatus& port : current.ports) {
     if (!port.connected) continue;
     const auto before = std::ranges::find(previous->ports, port.id, &PortStatus::id);
-    if (before == previous->ports.end() || before->connected) continue;
-    std::string title = titleText(port) + ": " + stateText(port);
-    if (port.speed && !port.speed->empty()) title += kListSeparator + *port.speed;
-    notices.push_back({"plugged-" + port.id, std::move(title), detailText(port)});
+    if (before != previous->ports.end() && before->connected) continue;
+    notices.push_back({"plugged-" + port.id, texts.pluggedNotice(port)});
   }
   return notices;
 }

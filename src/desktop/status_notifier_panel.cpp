@@ -5,19 +5,15 @@
 
 namespace plugscope {
 
-StatusNotifierPanel::StatusNotifierPanel(DesktopControls& controls,
-                                         const PluralStringTable& strings,
-                                         StartAtLogin& startAtLogin)
-    : controls_(controls), strings_(strings), startAtLogin_(startAtLogin) {
+StatusNotifierPanel::StatusNotifierPanel(DesktopControls& controls, const StringTable& strings,
+                                         const WidgetTexts& texts)
+    : controls_(controls), strings_(strings), texts_(texts) {
+  // The application tells us back through choicesChanged.
   PanelCallbacks callbacks;
   callbacks.activate = [this] { controls_.toggleWindow(); };
   callbacks.showWidget = [this] { controls_.showWindow(); };
-  // The application tells us back through notifyChoiceChanged.
   callbacks.setNotifyOnPlug = [this](bool enabled) { controls_.setNotifyWhenPlugged(enabled); };
-  callbacks.setStartAtLogin = [this](bool enabled) {
-    startAtLogin_.setEnabled(enabled);
-    refresh();
-  };
+  callbacks.setStartAtLogin = [this](bool enabled) { controls_.setStartAtLogin(enabled); };
   callbacks.quit = [this] { controls_.quit(); };
   item_ = std::make_unique<StatusNotifierItem>(state(), std::move(callbacks));
 }
@@ -25,20 +21,18 @@ StatusNotifierPanel::StatusNotifierPanel(DesktopControls& controls,
 StatusNotifierPanel::~StatusNotifierPanel() = default;
 
 void StatusNotifierPanel::showEntry(const CableEntry& entry) {
-  for (const PlugNotice& notice : plugNotices(shown_, entry.snapshot)) {
-    controls_.sendNotification(notice.id, notice.title, notice.body);
+  for (const PlugNotice& plugged : plugNotices(shown_, entry.snapshot, texts_)) {
+    controls_.sendNotification(plugged.id, plugged.notice.title, plugged.notice.body);
   }
   shown_ = entry.snapshot;
   refresh();
 }
 
-void StatusNotifierPanel::notifyChoiceChanged(bool) { refresh(); }
+void StatusNotifierPanel::choicesChanged() { refresh(); }
 
-// The login toggle is read back each time: the session's own settings may
-// have switched the entry off meanwhile, and a failed write changes nothing.
 PanelState StatusNotifierPanel::state() const {
-  const PanelToggles toggles{controls_.notifyWhenPlugged(), startAtLogin_.isEnabled()};
-  return panelState(shown_.value_or(Snapshot{}), toggles, strings_);
+  const PanelToggles toggles{controls_.notifyWhenPlugged(), controls_.startsAtLogin()};
+  return panelState(shown_.value_or(Snapshot{}), toggles, strings_, texts_);
 }
 
 void StatusNotifierPanel::refresh() { item_->update(state()); }

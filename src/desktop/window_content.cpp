@@ -1,6 +1,9 @@
 #include "desktop/window_content.h"
 
+#include <algorithm>
+
 #include "host/png/png_renderer.h"
+#include "host/widget_metrics.h"
 #include "widget_api/localized_text.h"
 
 namespace plugscope {
@@ -22,8 +25,26 @@ void collectTexts(const ViewNode& node, const StringTable& strings, std::string&
 WindowContent makeWindowContent(const Widget& widget, const CableEntry& entry, WidgetFamily family,
                                 const PangoText& text) {
   const ViewNode root = widget.body(entry, family);
-  return {layoutWidget(root, family, widget.strings(), text),
+  return {layoutWidget(root, family, widget.strings(), widget.texts(), text),
           accessibleDescription(root, widget.strings())};
+}
+
+WidgetFamily fittingFamily(const Widget& widget, const CableEntry& entry, const PangoText& text,
+                           WidgetFamily family) {
+  std::vector<WidgetFamily> families = widget.configuration().supportedFamilies;
+  if (families.empty()) return family;
+  const auto area = [](WidgetFamily f) {
+    const Size size = widgetSize(f);
+    return size.width * size.height;
+  };
+  std::ranges::stable_sort(families, {}, area);
+  for (const WidgetFamily candidate : families) {
+    const ViewNode root = widget.body(entry, candidate);
+    if (layoutWidget(root, candidate, widget.strings(), widget.texts(), text).rowsNotShown == 0) {
+      return candidate;
+    }
+  }
+  return families.back();
 }
 
 std::string accessibleDescription(const ViewNode& root, const StringTable& strings) {

@@ -13,7 +13,8 @@
 namespace plugscope {
 
 // What the widget window shows for one entry: the widget laid out as the
-// PNG renderer lays it out, and for screen readers the texts it holds.
+// PNG renderer lays it out (rows that do not fit whole left out), and for
+// screen readers the texts of every row.
 struct WindowContent {
   WidgetLayout layout;
   std::string description;
@@ -21,6 +22,13 @@ struct WindowContent {
 
 WindowContent makeWindowContent(const Widget& widget, const CableEntry& entry, WidgetFamily family,
                                 const PangoText& text);
+
+// The family the window shows `entry` in when the user has chosen none:
+// the smallest of the widget's supported families (by area) in which every
+// row fits whole; the largest when none does. `family` when the widget
+// supports none.
+WidgetFamily fittingFamily(const Widget& widget, const CableEntry& entry, const PangoText& text,
+                           WidgetFamily family);
 
 // The texts of a widget's view tree as a screen reader should hear them:
 // one line per child of the root (the header, the message, each port's

@@ -14,10 +14,11 @@
 #include "widget_api/view_node.h"
 #include "widget_api/widget_configuration.h"
 #include "widget_api/widget_family.h"
+#include "widget_api/widget_texts.h"
 
 namespace plugscope {
 
-inline constexpr std::uint32_t kWidgetInterfaceVersion = 1;
+inline constexpr std::uint32_t kWidgetInterfaceVersion = 2;
 
 // One widget. Everything it hands out lives as long as the plug-in stays
 // loaded; all of it may be used from any thread.
@@ -31,6 +32,8 @@ class Widget {
   // The plug-in's own translations, for the keys in its views and its
   // configuration.
   virtual const StringTable& strings() const = 0;
+  // What hosts say about entries outside the views, in the widget's words.
+  virtual const WidgetTexts& texts() const = 0;
 };
 
 // Laid out for a host of any version to read the version first.

@@ -9,6 +9,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -233,7 +234,7 @@ class DesktopWindowTest : public testing::Test {
     fs::rename(reload / ".reload.new", reload / "reload");
   }
 
-  void chooseFamily(WidgetFamily family, bool notify = false) {
+  void chooseFamily(std::optional<WidgetFamily> family, bool notify = false) {
     std::ofstream(keyFile()) << formatDesktopSettings({family, notify});
   }
   fs::path keyFile() const { return root_ / "config/plugscope" / kDesktopSettingsFileName; }
@@ -378,7 +379,8 @@ TEST_F(DesktopWindowTest, FollowsTheDesktopsDarkPreference) {
   start();
   const Picture dark = waitForScreenshot(isDarkBackground);
   EXPECT_TRUE(isDarkBackground(dark)) << "a desktop that prefers dark";
-  EXPECT_LE(shareOff(dark, hostPicture(WidgetFamily::medium, Appearance::dark), 8), 0.005);
+  // No size chosen: the dock laptop's four rows fit whole only in large.
+  EXPECT_LE(shareOff(dark, hostPicture(WidgetFamily::large, Appearance::dark), 8), 0.005);
   portal.change(0);
   const Picture light = waitForScreenshot([](const Picture& p) { return !isDarkBackground(p); });
   EXPECT_FALSE(isDarkBackground(light)) << "after the desktop dropped its preference";
@@ -541,13 +543,56 @@ std::string panelMenuItem(test::Connection& client, const std::string& item,
   return "(none)";
 }
 
+// Until the user chooses a size, the window shows each entry in the
+// smallest family in which every row fits whole (large when none is big
+// enough); a chosen size is kept, whatever the rows need.
+TEST_F(DesktopWindowTest, OpensInTheSmallestFamilyWhereEveryRowFitsUnlessOneWasChosen) {
+  struct Row {
+    const char* name;
+    const char* fixture;
+    std::optional<WidgetFamily> chosen;
+    int width, height;
+  };
+  // Three free ports take two lines each, which small holds; the dock
+  // laptop's four rows, the first of them with a charging line, need large.
+  const Row rows[] = {
+      {"three free ports", "laptop-on-battery.expected.json", std::nullopt, 170, 170},
+      {"a dock, a phone, a display", "laptop-dock-display-charger.expected.json", std::nullopt,
+       364, 382},
+      {"the same, medium chosen", "laptop-dock-display-charger.expected.json",
+       WidgetFamily::medium, 364, 170},
+      {"three free ports, large chosen", "laptop-on-battery.expected.json", WidgetFamily::large,
+       364, 382},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    chooseFamily(row.chosen);
+    publish(row.fixture);
+    start();
+    const Picture shown = waitForScreenshot(
+        [&](const Picture& p) { return p.width == row.width && p.height == row.height; });
+    EXPECT_EQ(shown.width, row.width);
+    EXPECT_EQ(shown.height, row.height);
+    stop();
+  }
+  // Without a choice the size follows the entries: more rows, a bigger family.
+  chooseFamily(std::nullopt);
+  publish("laptop-on-battery.expected.json");
+  start();
+  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.width == 170; }).width, 170);
+  publish("laptop-dock-display-charger.expected.json");
+  EXPECT_EQ(waitForScreenshot([](const Picture& p) { return p.height == 382; }).height, 382)
+      << "did not grow for the dock";
+}
+
 // Each choice made in the window (its menu and its keys are the
 // application's actions) is in the key file, private to the user, by the
-// time the action returns, and the panel menu's checkmark follows it.
+// time the action returns, and the panel menu's checkmark follows it. The
+// size shown before any choice becomes a choice when picked.
 TEST_F(DesktopWindowTest, EachChoiceInTheWindowIsKeptAndShownInThePanelMenu) {
   start();
-  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.width == 364; }).height, 170)
-      << "medium without a key file";
+  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.height == 382; }).height, 382)
+      << "the dock laptop opens in large";
   test::Connection client;
   const std::string item = panelEntry(client);
   ASSERT_FALSE(item.empty());
@@ -556,16 +601,22 @@ TEST_F(DesktopWindowTest, EachChoiceInTheWindowIsKeptAndShownInThePanelMenu) {
     const char* family;  // the action's parameter, if any
     DesktopSettings kept;
     const char* notifyItem;
+    const char* loginItem;
     int height;  // of the window's picture
   };
-  const char* on = "[x] Notify when something is plugged in";
-  const char* off = "[ ] Notify when something is plugged in";
+  const char* notifyOn = "[x] Notify when something is plugged in";
+  const char* notifyOff = "[ ] Notify when something is plugged in";
+  const char* loginOn = "[x] Start at login";
+  const char* loginOff = "[ ] Start at login";
   const Row rows[] = {
-      {"family", "large", {WidgetFamily::large, false}, off, 382},
-      {"notify-plugged", nullptr, {WidgetFamily::large, true}, on, 382},
-      {"family", "small", {WidgetFamily::small, true}, on, 170},
-      {"notify-plugged", nullptr, {WidgetFamily::small, false}, off, 170},
+      {"family", "large", {WidgetFamily::large, false}, notifyOff, loginOff, 382},
+      {"notify-plugged", nullptr, {WidgetFamily::large, true}, notifyOn, loginOff, 382},
+      {"start-at-login", nullptr, {WidgetFamily::large, true}, notifyOn, loginOn, 382},
+      {"family", "small", {WidgetFamily::small, true}, notifyOn, loginOn, 170},
+      {"notify-plugged", nullptr, {WidgetFamily::small, false}, notifyOff, loginOn, 170},
+      {"start-at-login", nullptr, {WidgetFamily::small, false}, notifyOff, loginOff, 170},
   };
+  const fs::path autostart = root_ / "config/autostart/io.plugscope.Plugscope.desktop";
   for (const Row& row : rows) {
     const std::string name = std::string(row.action) + (row.family ? " " : "") +
                              (row.family ? row.family : "");
@@ -576,6 +627,8 @@ TEST_F(DesktopWindowTest, EachChoiceInTheWindowIsKeptAndShownInThePanelMenu) {
     ASSERT_EQ(::stat(keyFile().c_str(), &file), 0) << name;
     EXPECT_EQ(file.st_mode & 0777, 0600u) << name;
     EXPECT_EQ(panelMenuItem(client, item, "Notify when"), row.notifyItem) << name;
+    EXPECT_EQ(panelMenuItem(client, item, "Start at login"), row.loginItem) << name;
+    EXPECT_EQ(fs::exists(autostart), row.loginItem == loginOn) << name;
     EXPECT_EQ(waitForScreenshot([&](const Picture& p) { return p.height == row.height; }).height,
               row.height)
         << name;
@@ -598,10 +651,22 @@ Snapshot dockLaptopWithout(std::initializer_list<std::int64_t> unplugged) {
   return snapshot;
 }
 
+// The dock laptop with a fifth port, numbered 5, that has a phone attached
+// (a dock's own ports appear with what is plugged into them).
+Snapshot dockLaptopWithAFifthPort() {
+  Snapshot snapshot = dockLaptopWithout({});
+  PortStatus phone = snapshot.ports[1];
+  phone.id = "Port-USB-C@5";
+  phone.number = 5;
+  snapshot.ports.push_back(phone);
+  return snapshot;
+}
+
 // One running window per notify choice, taken through the same
 // publications: nothing is announced for the snapshot the window starts
-// with, nor for an unplug; a port that was not connected before and is now
-// is announced once, and only while the user asked for it.
+// with, nor for an unplug; a port that was not connected before (or not
+// there at all) and is now is announced once, and only while the user
+// asked for it, from "Plugscope" with the application's icon.
 TEST_F(DesktopWindowTest, APortThatBecomesConnectedIsAnnouncedOnceWhenChosen) {
   using Notice = test::TestNotifications::Notice;
   struct Step {
@@ -623,6 +688,11 @@ TEST_F(DesktopWindowTest, APortThatBecomesConnectedIsAnnouncedOnceWhenChosen) {
        dockLaptopWithout({}),
        "4 ports in use \u00b7 96 W",
        {{"USB-C 4: Connected \u00b7 8.1 Gbps", "DisplayPort"}}},
+      {"a port that appears with a phone attached",
+       dockLaptopWithAFifthPort(),
+       "5 ports in use \u00b7 96 W",
+       {{"USB-C 5: iPhone \u00b7 10 Gbps", "USB 3, USB 2 \u00b7 2.5 W"}}},
+      {"that port gone again", dockLaptopWithout({}), "4 ports in use \u00b7 96 W", {}},
   };
   for (const bool notify : {false, true}) {
     SCOPED_TRACE(notify ? "notify on" : "notify off");
@@ -644,11 +714,16 @@ TEST_F(DesktopWindowTest, APortThatBecomesConnectedIsAnnouncedOnceWhenChosen) {
       EXPECT_EQ(notices.received, notify ? step.announced : std::vector<Notice>{}) << step.name;
       notices.received.clear();
     }
+    for (const std::string& sender : notices.senders) {
+      EXPECT_EQ(sender, "Plugscope io.plugscope.Plugscope");
+    }
     stopAndRelease(client);
   }
 }
 
-// The top-level X window titled `title`; 0 when there is none.
+// The program's top-level X window titled `title` (GDK's hidden leader
+// window carries the application's name too, but no class); 0 when there
+// is none.
 Window windowTitled(Display* display, const char* title) {
   Window root = 0;
   Window parent = 0;
@@ -660,7 +735,15 @@ Window windowTitled(Display* display, const char* title) {
   Window found = 0;
   for (unsigned i = 0; i < count && !found; ++i) {
     char* name = nullptr;
-    if (XFetchName(display, children[i], &name) && name) {
+    XClassHint hint{};
+    const bool classed = XGetClassHint(display, children[i], &hint) != 0;
+    const bool ours =
+        classed && hint.res_name && std::string_view(hint.res_name) == "plugscope-desktop";
+    if (classed) {
+      XFree(hint.res_name);
+      XFree(hint.res_class);
+    }
+    if (ours && XFetchName(display, children[i], &name) && name) {
       if (std::string_view(name) == title) found = children[i];
       XFree(name);
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "widget/cable_texts.h"
+
 namespace plugscope {
 namespace {
 
@@ -13,7 +15,7 @@ PortStatus port(int number, bool connected) {
   return p;
 }
 
-TEST(PlugNotices, OnlyPortsThatWentFromNothingToConnected) {
+TEST(PlugNotices, PortsThatHaveSomethingAttachedNowAndDidNotBefore) {
   Snapshot before{{port(1, false), port(2, true), port(3, false), port(4, false), port(5, true),
                    port(6, false)},
                   std::nullopt,
@@ -28,18 +30,22 @@ TEST(PlugNotices, OnlyPortsThatWentFromNothingToConnected) {
   auto& bare = after.ports[3];  // nothing → something unnamed, no speed
   bare.connected = true;
   bare.speed = "";
-  after.ports[4].connected = false;      // unplugged: no notice
-  after.ports.push_back(port(7, true));  // a port the last snapshot did not have
+  after.ports[4].connected = false;       // unplugged: no notice
+  after.ports.push_back(port(7, true));   // a port that appears with something attached
+  after.ports.push_back(port(8, false));  // a port that appears empty: no notice
 
+  const UntranslatedStrings english;
+  const CableTexts texts(english);
   const std::vector<PlugNotice> expected = {
-      {"plugged-Port-USB-C@3", "USB-C 3: Harbor TB4 Dock \u00b7 40 Gbps",
-       "Thunderbolt, USB 3 \u00b7 Smart cable"},
-      {"plugged-Port-USB-C@4", "USB-C 4: Connected", ""},
+      {"plugged-Port-USB-C@3",
+       {"USB-C 3: Harbor TB4 Dock \u00b7 40 Gbps", "Thunderbolt, USB 3 \u00b7 Smart cable"}},
+      {"plugged-Port-USB-C@4", {"USB-C 4: Connected", ""}},
+      {"plugged-Port-USB-C@7", {"USB-C 7: Connected", ""}},
   };
-  EXPECT_EQ(plugNotices(before, after), expected);
-  EXPECT_TRUE(plugNotices(after, after).empty());
+  EXPECT_EQ(plugNotices(before, after, texts), expected);
+  EXPECT_TRUE(plugNotices(after, after, texts).empty());
   // The first snapshot after launch announces nothing.
-  EXPECT_TRUE(plugNotices(std::nullopt, after).empty());
+  EXPECT_TRUE(plugNotices(std::nullopt, after, texts).empty());
 }
 
 }  // namespace

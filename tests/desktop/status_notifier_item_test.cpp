@@ -17,6 +17,7 @@
 #include "desktop/bus_interface.h"
 #include "shared/snapshot_json.h"
 #include "test_support.h"
+#include "widget/cable_texts.h"
 
 namespace plugscope {
 namespace {
@@ -57,7 +58,8 @@ class StatusNotifierItemTest : public ::testing::Test {
       clicks.push_back(on ? "login on" : "login off");
     };
     callbacks.quit = [this] { clicks.push_back("quit"); };
-    item = std::make_unique<StatusNotifierItem>(panelState(snapshot, {}, english), callbacks);
+    item = std::make_unique<StatusNotifierItem>(panelState(snapshot, {}, english, texts),
+                                                callbacks);
     // Exported once its Id can be read.
     ASSERT_TRUE(spinUntil([&] {
       return client.property(itemName, kStatusNotifierItemPath, "org.kde.StatusNotifierItem",
@@ -73,7 +75,8 @@ class StatusNotifierItemTest : public ::testing::Test {
   Connection client;
   GDBusConnection* shared = nullptr;
   std::string itemName;
-  UntranslatedPluralStrings english;
+  UntranslatedStrings english;
+  CableTexts texts{english};
   std::vector<std::string> clicks;
   std::unique_ptr<StatusNotifierItem> item;
 };
@@ -317,7 +320,7 @@ TEST_F(StatusNotifierItemTest, ChangesAreSignalledOnlyWhenSomethingChanged) {
   const auto [before, emptyMenu] = layout();
   EXPECT_EQ(emptyMenu.size(), 4u);
 
-  item->update(panelState(dockLaptop(), {}, english));
+  item->update(panelState(dockLaptop(), {}, english, texts));
   EXPECT_TRUE(spinUntil([&] { return signals.size() >= 4; }));
   EXPECT_EQ(signals, (std::vector<std::string>{"NewTitle", "NewToolTip",
                                                "XAyatanaNewLabel 4 ports in use \u00b7 96 W",
@@ -332,8 +335,8 @@ TEST_F(StatusNotifierItemTest, ChangesAreSignalledOnlyWhenSomethingChanged) {
 
   // The same state again: nothing to say. A toggle alone: only the menu.
   signals.clear();
-  item->update(panelState(dockLaptop(), {}, english));
-  item->update(panelState(dockLaptop(), PanelToggles{false, true}, english));
+  item->update(panelState(dockLaptop(), {}, english, texts));
+  item->update(panelState(dockLaptop(), PanelToggles{false, true}, english, texts));
   layout();  // a round trip, after which any signal would have arrived
   EXPECT_EQ(signals, std::vector<std::string>{"LayoutUpdated"});
   g_dbus_connection_signal_unsubscribe(client.bus, subscription);
@@ -613,16 +616,17 @@ TEST_F(StatusNotifierItemTest, HostileCallersGetAnswersAndChangeNothing) {
 }
 
 TEST(StatusNotifierItemWithoutBus, KeepsQuietAndCanBeDestroyedAtOnce) {
-  const UntranslatedPluralStrings english;
+  const UntranslatedStrings english;
+  const CableTexts texts(english);
   {
-    StatusNotifierItem item(panelState(Snapshot{}, {}, english), {},
+    StatusNotifierItem item(panelState(Snapshot{}, {}, english, texts), {},
                             std::string("unix:path=/nonexistent/plugscope-bus"));
     spinUntil([] { return false; }, 0.2);
-    item.update(panelState(dockLaptop(), {}, english));
+    item.update(panelState(dockLaptop(), {}, english, texts));
   }
   // Destroyed while still connecting: the late answer must not reach it.
-  auto item =
-      std::make_unique<StatusNotifierItem>(panelState(Snapshot{}, {}, english), PanelCallbacks{});
+  auto item = std::make_unique<StatusNotifierItem>(panelState(Snapshot{}, {}, english, texts),
+                                                   PanelCallbacks{});
   item.reset();
   spinUntil([] { return false; }, 0.2);
 }

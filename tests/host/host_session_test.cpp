@@ -58,7 +58,7 @@ class CountingProvider final : public TimelineProvider {
 // which entry was drawn.
 class RecordingRenderer final : public WidgetRenderer {
  public:
-  void render(const ViewNode& root, WidgetFamily family, const StringTable&,
+  void render(const ViewNode& root, WidgetFamily family, const StringTable&, const WidgetTexts&,
               std::ostream& out) const override {
     families.push_back(family);
     out << "render " << root.children.size() << "\n";

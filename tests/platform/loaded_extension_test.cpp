@@ -19,6 +19,7 @@ class ScriptlessWidget final : public Widget {
   const TimelineProvider& provider() const override { std::abort(); }
   ViewNode body(const CableEntry&, WidgetFamily) const override { return ViewNode{}; }
   const StringTable& strings() const override { return strings_; }
+  const WidgetTexts& texts() const override { std::abort(); }
 
  private:
   const StringTable& strings_;
