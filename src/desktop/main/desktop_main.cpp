@@ -11,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 #include <clocale>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -34,6 +35,20 @@ namespace {
 constexpr const char* kProgram = "plugscope-desktop";
 
 [[noreturn]] void die(const std::string& message) { plugscope::tools::die(kProgram, message); }
+
+// The window is one Cairo drawing, which GTK's Cairo renderer shows as it
+// is. Its GL renderer would add nothing but a GL driver, and GTK 4.8 opens
+// one with the display whatever the renderer (a software driver costs
+// some 60 MiB of resident memory, for as long as the program runs). So
+// unless the user picks a renderer, GTK gets none but Cairo, and no GL.
+void preferCairoOverGl() {
+  if (std::getenv("GSK_RENDERER")) return;
+  ::setenv("GSK_RENDERER", "cairo", 1);
+  const char* debug = std::getenv("GDK_DEBUG");
+  const std::string flags =
+      debug && *debug ? std::string(debug) + ",gl-disable" : std::string("gl-disable");
+  ::setenv("GDK_DEBUG", flags.c_str(), 1);
+}
 
 // The host's catalogues, found from where the program lies as the
 // plug-in finds the widget's.
@@ -61,6 +76,7 @@ int main(int argc, char** argv) {
       PLUGSCOPE_MODULE_FROM_BINDIR, error);
   if (!extension) die(error);
 
+  preferCairoOverGl();
   if (!gtk_init_check()) {
     die("cannot open a display; plugscope-widget-host shows the widget in a terminal");
   }
