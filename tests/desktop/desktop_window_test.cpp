@@ -479,6 +479,65 @@ TEST_F(DesktopWindowTest, ThePanelEntryRegistersWithWatchersBeforeAndAfterIt) {
   EXPECT_EQ(late.registered, std::vector<std::string>{item});
 }
 
+// The program's top-level X window titled `title` (GDK's hidden leader
+// window carries the application's name too, but no class); 0 when there
+// is none.
+Window windowTitled(Display* display, const char* title) {
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+    return 0;
+  }
+  Window found = 0;
+  for (unsigned i = 0; i < count && !found; ++i) {
+    char* name = nullptr;
+    XClassHint hint{};
+    const bool classed = XGetClassHint(display, children[i], &hint) != 0;
+    const bool ours =
+        classed && hint.res_name && std::string_view(hint.res_name) == "plugscope-desktop";
+    if (classed) {
+      XFree(hint.res_name);
+      XFree(hint.res_class);
+    }
+    if (ours && XFetchName(display, children[i], &name) && name) {
+      if (std::string_view(name) == title) found = children[i];
+      XFree(name);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+// The window manager's part: asks the window to close, as its close button
+// does (WM_DELETE_WINDOW), or tells whether it is on screen, or there at all.
+enum class WindowRequest { close, isMapped, exists };
+bool onWindow(const char* title, WindowRequest request) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const Window window = windowTitled(display, title);
+  bool done = false;
+  if (window && request == WindowRequest::close) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    done = XSendEvent(display, window, False, NoEventMask, &event) != 0;
+    XSync(display, False);
+  } else if (window && request == WindowRequest::exists) {
+    done = true;
+  } else if (window) {
+    XWindowAttributes attributes{};
+    done = XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+  }
+  XCloseDisplay(display);
+  return done;
+}
+
 TEST_F(DesktopWindowTest, ThePanelMenuListsEachPortAndShowWidgetMapsTheWindow) {
   start();
   ASSERT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; }).width, 0);
@@ -508,7 +567,9 @@ TEST_F(DesktopWindowTest, ThePanelMenuListsEachPortAndShowWidgetMapsTheWindow) {
   fs::remove(screenshot());
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_FALSE(fs::exists(screenshot())) << "drawn while hidden";
-  // Mapped again, the window draws a frame.
+  // Hidden, the window is gone with its renderer and surfaces.
+  EXPECT_FALSE(onWindow("Plugscope", WindowRequest::exists)) << "kept while hidden";
+  // Made again, the window draws a frame.
   client.call(item, kPanelMenuPath, "com.canonical.dbusmenu", "Event",
               g_variant_new("(isvu)", ids["Show widget"], "clicked", g_variant_new_int32(0), 0u));
   EXPECT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; },
@@ -745,63 +806,6 @@ TEST_F(DesktopWindowTest, APortThatBecomesConnectedIsAnnouncedOnceWhenChosen) {
     }
     stopAndRelease(client);
   }
-}
-
-// The program's top-level X window titled `title` (GDK's hidden leader
-// window carries the application's name too, but no class); 0 when there
-// is none.
-Window windowTitled(Display* display, const char* title) {
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-    return 0;
-  }
-  Window found = 0;
-  for (unsigned i = 0; i < count && !found; ++i) {
-    char* name = nullptr;
-    XClassHint hint{};
-    const bool classed = XGetClassHint(display, children[i], &hint) != 0;
-    const bool ours =
-        classed && hint.res_name && std::string_view(hint.res_name) == "plugscope-desktop";
-    if (classed) {
-      XFree(hint.res_name);
-      XFree(hint.res_class);
-    }
-    if (ours && XFetchName(display, children[i], &name) && name) {
-      if (std::string_view(name) == title) found = children[i];
-      XFree(name);
-    }
-  }
-  if (children) XFree(children);
-  return found;
-}
-
-// The window manager's part: asks the window to close, as its close button
-// does (WM_DELETE_WINDOW), or tells whether it is on screen.
-enum class WindowRequest { close, isMapped };
-bool onWindow(const char* title, WindowRequest request) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
-  const Window window = windowTitled(display, title);
-  bool done = false;
-  if (window && request == WindowRequest::close) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    done = XSendEvent(display, window, False, NoEventMask, &event) != 0;
-    XSync(display, False);
-  } else if (window) {
-    XWindowAttributes attributes{};
-    done = XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
-  }
-  XCloseDisplay(display);
-  return done;
 }
 
 // Closing the window only hides it while a panel shows the entry that can
