@@ -195,48 +195,56 @@ TEST(WidgetLayoutTest, OverlongDeviceNameIsCutAtTheColumnWidth) {
 // A widget with more rows than fit: the rows shown all end inside the
 // content area at their full height, the rest are left out and counted on
 // the line after them, which fits too, and no further row would have fit
-// beside that line.
+// beside that line. Rows of four lines (a dock), two (a free port) and
+// both in turn, so that the line sometimes costs a row and sometimes not.
 TEST(WidgetLayoutTest, RowsThatDoNotFitWholeAreLeftOutAndCounted) {
+  const Snapshot parts = test::dockPhoneAndEmptyPort();
+  const PortStatus dock = parts.ports[0];
+  const PortStatus free = parts.ports[2];
+  const struct {
+    const char* name;
+    std::vector<PortStatus> pattern;
+  } kinds[] = {{"docks", {dock}}, {"free ports", {free}}, {"a dock, then a free port", {dock, free}}};
   for (const auto& c : kFamilies) {
-    for (std::size_t ports = 1; ports <= 14; ++ports) {
-      SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(ports) + " docks");
-      Snapshot snapshot = test::dockPhoneAndEmptyPort();
-      snapshot.ports.resize(1);
-      while (snapshot.ports.size() < ports) {
-        PortStatus port = snapshot.ports[0];
-        port.number = static_cast<std::int64_t>(snapshot.ports.size()) + 1;
-        port.id = "Port-USB-C@" + std::to_string(port.number);
-        snapshot.ports.push_back(port);
+    for (const auto& kind : kinds) {
+      for (std::size_t ports = 1; ports <= 14; ++ports) {
+        SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(ports) + " ports, " + kind.name);
+        Snapshot snapshot{{}, 96, {0}};
+        for (std::size_t i = 0; i < ports; ++i) {
+          PortStatus port = kind.pattern[i % kind.pattern.size()];
+          port.number = static_cast<std::int64_t>(i) + 1;
+          port.id = "Port-USB-C@" + std::to_string(port.number);
+          snapshot.ports.push_back(port);
+        }
+        // Each row's own height, as it is alone.
+        const auto heightOf = [&](std::size_t i) {
+          return row(layOut({{snapshot.ports[i]}, 96, {0}}, c.family), 0).frame.height;
+        };
+        const WidgetLayout layout = layOut(snapshot, c.family);
+        const double bottom = c.height - 16;
+        ASSERT_LE(layout.rowsNotShown, ports);
+        const std::size_t shown = ports - layout.rowsNotShown;
+        // Header, the rows shown, the line when rows are left out, the spacer.
+        ASSERT_EQ(layout.root.children.size(), 2 + shown + (layout.rowsNotShown ? 1 : 0));
+        for (std::size_t i = 0; i < shown; ++i) {
+          EXPECT_EQ(row(layout, i).identity, snapshot.ports[i].id);
+          EXPECT_DOUBLE_EQ(row(layout, i).frame.height, heightOf(i)) << "row " << i;
+          EXPECT_LE(row(layout, i).frame.maxY(), bottom) << "row " << i;
+        }
+        EXPECT_DOUBLE_EQ(layout.root.frame.y, 16);  // never centred upwards
+        const double lastRowEnd =
+            shown ? row(layout, shown - 1).frame.maxY() : header(layout).frame.maxY();
+        if (layout.rowsNotShown == 0) continue;
+        const PlacedView& line = row(layout, shown);
+        EXPECT_EQ(line.text, std::to_string(layout.rowsNotShown) +
+                                 (layout.rowsNotShown == 1 ? " port not shown" : " ports not shown"));
+        EXPECT_EQ(line.paint.style, ShapeStyle::secondary);
+        EXPECT_DOUBLE_EQ(line.frame.height, lineHeight(TextStyle::caption));
+        EXPECT_DOUBLE_EQ(line.frame.y, lastRowEnd + c.spacing);
+        EXPECT_LE(line.frame.maxY(), bottom);
+        // One more row, and the line below it, would have run past the bottom.
+        EXPECT_GT(lastRowEnd + c.spacing + heightOf(shown) + c.spacing + line.frame.height, bottom);
       }
-      const WidgetLayout layout = layOut(snapshot, c.family);
-      const double bottom = c.height - 16;
-      const double rowHeight =
-          row(layOut({{snapshot.ports[0]}, 96, {0}}, c.family), 0).frame.height;
-      ASSERT_LE(layout.rowsNotShown, ports);
-      const std::size_t shown = ports - layout.rowsNotShown;
-      // Header, the rows shown, the line when rows are left out, the spacer.
-      ASSERT_EQ(layout.root.children.size(), 2 + shown + (layout.rowsNotShown ? 1 : 0));
-      for (std::size_t i = 0; i < shown; ++i) {
-        EXPECT_EQ(row(layout, i).identity, snapshot.ports[i].id);
-        EXPECT_DOUBLE_EQ(row(layout, i).frame.height, rowHeight) << "row " << i;
-        EXPECT_LE(row(layout, i).frame.maxY(), bottom) << "row " << i;
-      }
-      EXPECT_DOUBLE_EQ(layout.root.frame.y, 16);  // never centred upwards
-      const double lastRowEnd =
-          shown ? row(layout, shown - 1).frame.maxY() : header(layout).frame.maxY();
-      if (layout.rowsNotShown == 0) {
-        EXPECT_LE(lastRowEnd, bottom);
-        continue;
-      }
-      const PlacedView& line = row(layout, shown);
-      EXPECT_EQ(line.text, std::to_string(layout.rowsNotShown) +
-                               (layout.rowsNotShown == 1 ? " port not shown" : " ports not shown"));
-      EXPECT_EQ(line.paint.style, ShapeStyle::secondary);
-      EXPECT_DOUBLE_EQ(line.frame.height, lineHeight(TextStyle::caption));
-      EXPECT_DOUBLE_EQ(line.frame.y, lastRowEnd + c.spacing);
-      EXPECT_LE(line.frame.maxY(), bottom);
-      // One more row, and the line below it, would have run past the bottom.
-      EXPECT_GT(lastRowEnd + c.spacing + rowHeight + c.spacing + line.frame.height, bottom);
     }
   }
 }
