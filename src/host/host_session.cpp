@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <optional>
 
+#include "host/hint_lines.h"
+#include "host/terminal_renderer.h"
+
 namespace plugscope {
 namespace {
 
@@ -27,13 +30,15 @@ const CableEntry* currentEntry(const Timeline& timeline, PointInTime now) {
 }  // namespace
 
 HostSession::HostSession(const Widget& widget, const WidgetRenderer& renderer, const Clock& clock,
-                         ReloadRequests& requests, std::ostream& out, HostOptions options)
+                         ReloadRequests& requests, std::ostream& out, HostOptions options,
+                         const HintSource* hints)
     : widget_(widget),
       renderer_(renderer),
       clock_(clock),
       requests_(requests),
       out_(out),
-      options_(options) {}
+      options_(options),
+      hints_(hints) {}
 
 HostedEntry requestEntry(const Widget& widget, const Clock& clock, WidgetFamily family,
                          bool preview) {
@@ -63,6 +68,13 @@ PointInTime HostSession::renderOnce() {
   const ViewNode root = widget_.body(hosted.entry, options_.family);
   if (options_.clearScreen) out_ << kClearScreen;
   renderer_.render(root, options_.family, widget_.strings(), widget_.texts(), out_);
+  if (hints_) {
+    const int columns = terminalBoxSize(options_.family).columns;
+    for (const std::string& line :
+         terminalHintLines(widget_, hints_->hintsFor(hosted.entry.snapshot), columns)) {
+      out_ << line << '\n';
+    }
+  }
   if (!options_.once && !options_.outputIsTerminal) out_ << kRenderSeparator << '\n';
   out_.flush();
   return hosted.next;

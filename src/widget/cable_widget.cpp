@@ -1,6 +1,7 @@
 #include "widget/cable_widget.h"
 
 #include "widget/cable_widget_view.h"
+#include "widget/hint_sentence.h"
 
 namespace plugscope {
 
@@ -18,5 +19,9 @@ ViewNode CableWidget::body(const CableEntry& entry, WidgetFamily family) const {
 const StringTable& CableWidget::strings() const { return strings_; }
 
 const WidgetTexts& CableWidget::texts() const { return texts_; }
+
+std::string CableWidget::hintSentence(const AdviceEntry& entry) const {
+  return plugscope::hintSentence(entry, strings_);
+}
 
 }  // namespace plugscope

@@ -20,6 +20,7 @@ class CableWidget final : public Widget {
   ViewNode body(const CableEntry& entry, WidgetFamily family) const override;
   const StringTable& strings() const override;
   const WidgetTexts& texts() const override;
+  std::string hintSentence(const AdviceEntry& entry) const override;
 
  private:
   const TimelineProvider& provider_;

@@ -7,7 +7,9 @@
 // changes, and a host refuses a plug-in whose version differs.
 
 #include <cstdint>
+#include <string>
 
+#include "shared/advice.h"
 #include "widget_api/cable_entry.h"
 #include "widget_api/string_table.h"
 #include "widget_api/timeline_provider.h"
@@ -18,7 +20,7 @@
 
 namespace plugscope {
 
-inline constexpr std::uint32_t kWidgetInterfaceVersion = 2;
+inline constexpr std::uint32_t kWidgetInterfaceVersion = 3;
 
 // One widget. Everything it hands out lives as long as the plug-in stays
 // loaded; all of it may be used from any thread.
@@ -34,6 +36,11 @@ class Widget {
   virtual const StringTable& strings() const = 0;
   // What hosts say about entries outside the views, in the widget's words.
   virtual const WidgetTexts& texts() const = 0;
+  // One hint about a port as a sentence in the user's language, built from
+  // the entry's id and values (never from its English text) with the
+  // plug-in's own catalogue. Empty for a hint the plug-in does not know or
+  // whose values it lacks; the host then shows nothing for it.
+  virtual std::string hintSentence(const AdviceEntry& entry) const = 0;
 };
 
 // Laid out for a host of any version to read the version first.

@@ -21,6 +21,7 @@ class ScriptlessWidget final : public Widget {
   ViewNode body(const CableEntry&, WidgetFamily) const override { return ViewNode{}; }
   const StringTable& strings() const override { return strings_; }
   const WidgetTexts& texts() const override { std::abort(); }
+  std::string hintSentence(const AdviceEntry&) const override { return {}; }
 
  private:
   const StringTable& strings_;

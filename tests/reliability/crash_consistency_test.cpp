@@ -1,9 +1,13 @@
 // A writer saving through the real store is killed at random moments, over
 // and over, while a reader loads the file without pause: every load must
 // give one of the two saved snapshots whole, and the next save that runs to
-// its end must leave nothing but the snapshot file in the container.
+// its end must leave nothing but the snapshot file in the container. The
+// same with advice: a writer publishing as the agent does, killed at random,
+// while a reader reads as every host does; no read ever pairs a snapshot
+// with the advice of another.
 //
-// PLUGSCOPE_CRASH_KILLS sets the number of kills (default 300).
+// PLUGSCOPE_CRASH_KILLS sets the number of kills (default 300; a third of
+// them for the advice).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -26,6 +30,7 @@
 #include <vector>
 
 #include "alternating_snapshots.h"
+#include "host/advice_reader.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/xdg_container_locator.h"
 #include "platform/map_environment.h"
@@ -251,6 +256,85 @@ TEST(CrashConsistency, KilledWritersNeverLeaveAPartialSnapshotOrAStrayFile) {
     EXPECT_GT(reader.small, 0);
     EXPECT_GT(reader.large, 0);
   }
+}
+
+// Reads as a host does, without pause: the snapshot, then the hints for it.
+// Counts reads with hints, and reads whose hints are about other ports.
+class HostLikeReader {
+ public:
+  explicit HostLikeReader(const std::string& dataHome) {
+    env_.variables["XDG_DATA_HOME"] = dataHome;
+    thread_ = std::thread([this] { readUntilStopped(); });
+  }
+  ~HostLikeReader() { stop(); }
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  std::atomic<long> reads{0}, withHints{0}, bad{0};
+
+ private:
+  void readUntilStopped() {
+    PosixFileSystem files;
+    const XdgContainerLocator locator(env_, files);
+    const SnapshotStore store(locator, files);
+    const AdviceReader advice(store);
+    while (!stop_) {
+      const auto snapshot = store.loadSnapshot();
+      if (!snapshot) continue;
+      ++reads;
+      const auto hints = advice.hintsFor(*snapshot);
+      if (hints.empty()) continue;
+      ++withHints;
+      if (hints != test::adviceAbout(*snapshot, 1) && hints != test::adviceAbout(*snapshot, 2)) {
+        ++bad;
+      }
+    }
+  }
+
+  test::MapEnvironment env_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+TEST(CrashConsistency, KilledPublishersNeverPairASnapshotWithAdviceOfAnother) {
+  const int kills = std::max(1, killsFromEnvironment() / 3);
+  const auto root = test::freshTestDirectory("crash-advice");
+  const std::string home = (root / "home").string();
+  const std::string dataHome = (root / "data").string();
+  std::filesystem::create_directories(home);
+  ChildEnvironment env(home, dataHome);
+
+  const unsigned seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  // A publication is two saves with their flushes: a few milliseconds.
+  std::uniform_int_distribution<int> delayMicroseconds(0, 20'000);
+
+  HostLikeReader reader(dataHome);
+  for (int kill = 1; kill <= kills; ++kill) {
+    WriterProcess writer({"--advice"}, env);
+    ASSERT_TRUE(writer.started());
+    ASSERT_TRUE(writer.waitUntilReady()) << "kill " << kill;
+    std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
+    const int status = writer.killAndReap();
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "kill " << kill;
+  }
+  {
+    // One publisher that runs to its end leaves a pair that shows hints.
+    WriterProcess writer({"--advice", "--saves", "4"}, env);
+    ASSERT_TRUE(writer.started());
+    const int status = writer.reap();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  const long before = reader.withHints;
+  for (int i = 0; i < 1000 && reader.withHints == before; ++i) std::this_thread::sleep_for(1ms);
+  reader.stop();
+
+  std::cout << "[ figures  ] kills " << kills << ", reads " << reader.reads << " (with hints "
+            << reader.withHints << "), bad " << reader.bad << '\n';
+  EXPECT_EQ(reader.bad, 0);
+  EXPECT_GT(reader.withHints, before) << "the finished publisher's hints were never read";
 }
 
 }  // namespace

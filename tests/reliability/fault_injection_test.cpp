@@ -196,16 +196,17 @@ TEST(FaultInjection, AgentKeepsTheOldFileReloadsAndKeepsTickingThroughEachFault)
         EXPECT_EQ(rig.fileSnapshot(), published(withReport(thunderboltPort(1)), 102));
         break;
     }
-    EXPECT_EQ(entriesOf(rig.container), std::vector<std::string>{kSnapshotFileName});
+    const std::vector<std::string> twoFiles{kAdviceFileName, kSnapshotFileName};
+    EXPECT_EQ(entriesOf(rig.container), twoFiles);
 
-    // An unchanged tick retries only a save that wrote nothing, and meets
-    // the fault again.
+    // An unchanged tick retries only a save that wrote nothing (advice and
+    // snapshot, one file each), and meets the fault again.
     const std::string afterFault = rig.fileBytes();
     const int creates = rig.files.createAttempts;
     const int retries = c.outcome == Outcome::oldFileKept ? 1 : 0;
     rig.scan(1, 104);
     rig.loop.tick();
-    EXPECT_EQ(rig.files.createAttempts, creates + retries);
+    EXPECT_EQ(rig.files.createAttempts, creates + 2 * retries);
     EXPECT_EQ(rig.reload.requests, 2 + retries);
     EXPECT_EQ(rig.fileBytes(), afterFault);
 
@@ -216,7 +217,7 @@ TEST(FaultInjection, AgentKeepsTheOldFileReloadsAndKeepsTickingThroughEachFault)
     rig.loop.tick();
     EXPECT_EQ(rig.reload.requests, 3 + retries);
     EXPECT_EQ(rig.fileSnapshot(), published(withReport(thunderboltPort(2)), 106));
-    EXPECT_EQ(entriesOf(rig.container), std::vector<std::string>{kSnapshotFileName});
+    EXPECT_EQ(entriesOf(rig.container), twoFiles);
     EXPECT_EQ(rig.scanner.takenTimes, (std::vector<double>{100, 102, 104, 106}));
     EXPECT_EQ(rig.runner.asked,
               std::vector<std::string>(static_cast<std::size_t>(3 + retries), kSystemProfilerPath));

@@ -9,6 +9,8 @@
 //
 // --format png draws one entry as a desktop would, at --scale pixels per
 // point (default 2), into the --output file (required), and exits.
+// --format text and ansi print the hints about the drawn snapshot under
+// the box (the agent's advice.json, when its taken is the snapshot's).
 //
 // Bad arguments, a plug-in that cannot be loaded, an output file that
 // cannot be written and missing font files give one line on stderr and
@@ -34,6 +36,7 @@
 #include "platform/linux/loaded_extension.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/xdg_container_locator.h"
 #include "platform/linux/xdg_dirs.h"
 #include "host/png/pango_text.h"
 #include "host/png/pinned_fonts.h"
@@ -145,6 +148,12 @@ int main(int argc, char** argv) {
     if (!file) die("cannot write " + outputPath + ": " + std::strerror(errno));
   }
   std::ostream& out = toFile ? static_cast<std::ostream&>(file) : std::cout;
-  plugscope::HostSession session(widget, *renderer, clock, *requests, out, options);
+  // The tree and the picture show the widget alone.
+  const plugscope::XdgContainerLocator locator(environment, files);
+  const plugscope::SnapshotStore store(locator, files);
+  const plugscope::AdviceReader advice(store);
+  const bool hints = format == "text" || format == "ansi";
+  plugscope::HostSession session(widget, *renderer, clock, *requests, out, options,
+                                 hints ? &advice : nullptr);
   return session.run() ? 0 : 1;
 }
