@@ -45,7 +45,8 @@ BENCHMARK(BM_RenderPng)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 void BM_Paint(benchmark::State& state) {
   const auto family = static_cast<WidgetFamily>(state.range(0));
   const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, bench::busyLaptop()}, family);
-  const WidgetLayout layout = layoutWidget(root, family, UntranslatedStrings(), bench::texts(), bench::fonts());
+  const WidgetLayout layout =
+      layoutWidget(root, family, UntranslatedStrings(), bench::texts(), bench::fonts());
   const PngRenderer renderer(bench::fonts(), Appearance::light);
   for (auto _ : state) {
     benchmark::DoNotOptimize(renderer.draw(layout));
@@ -57,7 +58,8 @@ BENCHMARK(BM_Paint)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 void BM_EncodePng(benchmark::State& state) {
   const auto family = static_cast<WidgetFamily>(state.range(0));
   const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, bench::busyLaptop()}, family);
-  const WidgetLayout layout = layoutWidget(root, family, UntranslatedStrings(), bench::texts(), bench::fonts());
+  const WidgetLayout layout =
+      layoutWidget(root, family, UntranslatedStrings(), bench::texts(), bench::fonts());
   const CairoSurface surface = PngRenderer(bench::fonts(), Appearance::light).draw(layout);
   for (auto _ : state) {
     benchmark::DoNotOptimize(encodePng(surface.get()));

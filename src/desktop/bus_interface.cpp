@@ -20,9 +20,9 @@ std::vector<std::string> busInterfaceListing(const GDBusInterfaceInfo& info) {
   }
   for (GDBusPropertyInfo** property = info.properties; property && *property; ++property) {
     const auto flags = (*property)->flags;
-    const char* access = (flags & G_DBUS_PROPERTY_INFO_FLAGS_WRITABLE)
-                             ? ((flags & G_DBUS_PROPERTY_INFO_FLAGS_READABLE) ? "readwrite" : "write")
-                             : "read";
+    const bool readable = (flags & G_DBUS_PROPERTY_INFO_FLAGS_READABLE) != 0;
+    const bool writable = (flags & G_DBUS_PROPERTY_INFO_FLAGS_WRITABLE) != 0;
+    const char* access = writable ? (readable ? "readwrite" : "write") : "read";
     lines.push_back(std::string("property ") + (*property)->name + " " + (*property)->signature +
                     " " + access);
   }

@@ -58,7 +58,7 @@ GMenuModel* windowMenu(const WidgetConfiguration& configuration, const StringTab
 }
 
 DesktopApp::DesktopApp(const Widget& widget, const StringTable& strings, const PangoText& text,
-                       const Clock& clock, ReloadRequests& requests,
+                       const Clock& clock, ReloadRequests& requests, const HintSource& hints,
                        const DesktopSettingsFile& settingsFile, StartAtLogin& startAtLogin,
                        DesktopPanelFactory panelFactory, Options options)
     : widget_(widget),
@@ -66,6 +66,7 @@ DesktopApp::DesktopApp(const Widget& widget, const StringTable& strings, const P
       text_(text),
       clock_(clock),
       requests_(requests),
+      hints_(hints),
       settingsFile_(settingsFile),
       startAtLogin_(startAtLogin),
       panelFactory_(std::move(panelFactory)),
@@ -268,22 +269,24 @@ void DesktopApp::reload() {
       family_ = fitting;
     }
   }
-  content_ = makeWindowContent(widget_, hosted_->entry, family_, text_);
+  // Read after the snapshot: the agent saves the advice before it.
+  const auto advice = hints_.adviceFor(hosted_->entry.snapshot);
+  content_ = makeWindowContent(widget_, hosted_->entry, family_, text_,
+                               advice.value_or(std::vector<AdviceEntry>{}));
   // The radio items show the family shown, chosen or not.
   g_simple_action_set_state(familyAction_, g_variant_new_string(familyName(family_)));
   showContent();
-  if (panel_) panel_->showEntry(hosted_->entry);
+  if (panel_) panel_->showEntry(hosted_->entry, advice);
   armTimer();
 }
 
 void DesktopApp::showContent() {
   if (!content_) return;
   if (area_) {
-    const Rect& size = content_->layout.bounds;
     gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(area_),
-                                       static_cast<int>(std::lround(size.width)));
+                                       static_cast<int>(std::lround(content_->width())));
     gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(area_),
-                                        static_cast<int>(std::lround(size.height)));
+                                        static_cast<int>(std::lround(content_->height())));
     gtk_widget_queue_draw(area_);
   }
   if (window_) {
@@ -373,7 +376,7 @@ void DesktopApp::draw(cairo_t* cairo) {
   if (!content_) return;
   // GTK hands us a context in points already scaled to the window's scale
   // factor, so the painter draws at the display's own resolution.
-  paintWindowContent(cairo, content_->layout, text_, appearance_);
+  paintWindowContent(cairo, *content_, text_, appearance_);
   // Written after the frame, outside GTK's drawing, and once per burst.
   if (options_.screenshotPath && !screenshotIdle_) {
     screenshotIdle_ = g_idle_add(

@@ -12,6 +12,7 @@
 #include "desktop/desktop_settings.h"
 #include "desktop/start_at_login.h"
 #include "desktop/window_content.h"
+#include "host/advice_reader.h"
 #include "host/host_session.h"
 #include "host/reload_requests.h"
 #include "shared/clock.h"
@@ -23,7 +24,8 @@ namespace plugscope {
 // window that draws the widget as the PNG renderer does, in the family
 // chosen from its context menu (or with the keys 1, 2, 3) or, until one is
 // chosen, the smallest in which every row fits whole, and in the desktop's
-// light or dark appearance. It follows the hosts' reload schedule
+// light or dark appearance, with the hints about the drawn ports in a strip
+// below the drawing. It follows the hosts' reload schedule
 // (reload_schedule.h) from the GLib main loop. The window exists only
 // while it is shown: hidden, it is destroyed with its renderer and
 // surfaces, and made anew when shown. A second launch raises the running
@@ -38,8 +40,9 @@ class DesktopApp final : public DesktopControls {
 
   // `strings` are the host's own (its menu), `text` the pinned fonts.
   DesktopApp(const Widget& widget, const StringTable& strings, const PangoText& text,
-             const Clock& clock, ReloadRequests& requests, const DesktopSettingsFile& settingsFile,
-             StartAtLogin& startAtLogin, DesktopPanelFactory panelFactory, Options options);
+             const Clock& clock, ReloadRequests& requests, const HintSource& hints,
+             const DesktopSettingsFile& settingsFile, StartAtLogin& startAtLogin,
+             DesktopPanelFactory panelFactory, Options options);
   ~DesktopApp() override;
   DesktopApp(const DesktopApp&) = delete;
   DesktopApp& operator=(const DesktopApp&) = delete;
@@ -79,6 +82,7 @@ class DesktopApp final : public DesktopControls {
   const PangoText& text_;
   const Clock& clock_;
   ReloadRequests& requests_;
+  const HintSource& hints_;
   const DesktopSettingsFile& settingsFile_;
   StartAtLogin& startAtLogin_;
   DesktopPanelFactory panelFactory_;

@@ -4,8 +4,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "shared/advice.h"
 #include "widget_api/cable_entry.h"
 #include "widget_api/widget_extension.h"
 
@@ -38,7 +41,10 @@ class DesktopPanel {
  public:
   virtual ~DesktopPanel() = default;
   // Each new timeline entry, once the window has taken it; also the first.
-  virtual void showEntry(const CableEntry& entry) = 0;
+  // `advice`: the hints about its snapshot (HintSource::adviceFor), none
+  // when no advice is about it.
+  virtual void showEntry(const CableEntry& entry,
+                         const std::optional<std::vector<AdviceEntry>>& advice) = 0;
   // A choice the menu shows changed (from the window's menu or the panel's).
   virtual void choicesChanged() = 0;
   // Whether a panel shows the entry now, so that a hidden window can be

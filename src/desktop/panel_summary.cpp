@@ -13,10 +13,16 @@ std::string menuLabel(std::string_view text) {
 }
 
 std::vector<PanelMenuItem> panelMenu(const Snapshot& snapshot, PanelToggles toggles,
-                                     const StringTable& strings, const WidgetTexts& texts) {
+                                     const StringTable& strings, const WidgetTexts& texts,
+                                     const std::vector<PortHint>& hints) {
   std::vector<PanelMenuItem> menu;
   for (const PortStatus& port : snapshot.ports) {
     menu.push_back(PanelMenuItem::line(menuLabel(texts.portLine(port))));
+    for (const PortHint& hint : hints) {
+      if (hint.port == port.number) {
+        menu.push_back(PanelMenuItem::line(menuLabel("\u21b3 " + hint.sentence)));
+      }
+    }
   }
   if (!menu.empty()) menu.push_back(PanelMenuItem::divider());
   menu.push_back(
@@ -31,8 +37,8 @@ std::vector<PanelMenuItem> panelMenu(const Snapshot& snapshot, PanelToggles togg
 }
 
 PanelState panelState(const Snapshot& snapshot, PanelToggles toggles, const StringTable& strings,
-                      const WidgetTexts& texts) {
-  return {texts.summary(snapshot), panelMenu(snapshot, toggles, strings, texts)};
+                      const WidgetTexts& texts, const std::vector<PortHint>& hints) {
+  return {texts.summary(snapshot), panelMenu(snapshot, toggles, strings, texts, hints)};
 }
 
 }  // namespace plugscope

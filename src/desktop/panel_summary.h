@@ -50,12 +50,21 @@ struct PanelMenuItem {
   friend bool operator==(const PanelMenuItem&, const PanelMenuItem&) = default;
 };
 
-// One disabled line per port (the widget's portLine) and a separator when
-// there are ports, then "Show widget", the toggles "Notify when something
-// is plugged in" and "Start at login", and "Quit" (looked up in `strings`,
-// the host's own).
+// One hint about a port as the widget says it (Widget::hintSentence).
+struct PortHint {
+  std::int64_t port = 0;  // the port's number
+  std::string sentence;
+  friend bool operator==(const PortHint&, const PortHint&) = default;
+};
+
+// One disabled line per port (the widget's portLine), each followed by a
+// disabled line per hint about it ("↳ " and the sentence), and a separator
+// when there are ports; then "Show widget", the toggles "Notify when
+// something is plugged in" and "Start at login", and "Quit" (looked up in
+// `strings`, the host's own).
 std::vector<PanelMenuItem> panelMenu(const Snapshot& snapshot, PanelToggles toggles,
-                                     const StringTable& strings, const WidgetTexts& texts);
+                                     const StringTable& strings, const WidgetTexts& texts,
+                                     const std::vector<PortHint>& hints = {});
 
 // `text` with every "_" doubled.
 std::string menuLabel(std::string_view text);
@@ -69,6 +78,6 @@ struct PanelState {
 };
 
 PanelState panelState(const Snapshot& snapshot, PanelToggles toggles, const StringTable& strings,
-                      const WidgetTexts& texts);
+                      const WidgetTexts& texts, const std::vector<PortHint>& hints = {});
 
 }  // namespace plugscope

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "shared/advice.h"
 #include "shared/snapshot.h"
+#include "widget_api/widget_extension.h"
 #include "widget_api/widget_texts.h"
 
 namespace plugscope {
@@ -25,5 +27,17 @@ struct PlugNotice {
 // snapshot (the first one after launch) nothing is new.
 std::vector<PlugNotice> plugNotices(const std::optional<Snapshot>& previous,
                                     const Snapshot& current, const WidgetTexts& texts);
+
+// One notice for each hint of `current` about a (port, hint) that
+// `previous` did not hold, in order; nothing without a previous advice
+// (the first one after launch: what is there at start is not news). Both
+// are the advice about a snapshot (HintSource::adviceFor); `snapshot` is
+// the one `current` is about. The notice's title is the widget's line for
+// that port ("USB-C N" when the snapshot has no port of that number), its
+// body the widget's sentence; a hint the widget has no sentence for is
+// left out. Its id is the same for every notice about one (port, hint).
+std::vector<PlugNotice> hintNotices(const std::optional<std::vector<AdviceEntry>>& previous,
+                                    const std::vector<AdviceEntry>& current,
+                                    const Snapshot& snapshot, const Widget& widget);
 
 }  // namespace plugscope

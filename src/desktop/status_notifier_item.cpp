@@ -287,7 +287,9 @@ void activate(ItemObject& self, GVariant*, GDBusMethodInvocation* invocation) {
 
 void ignore(ItemObject&, GVariant*, GDBusMethodInvocation* invocation) { replyNothing(invocation); }
 
-GVariant* summary(const ItemObject& self) { return g_variant_new_string(self.state.summary.c_str()); }
+GVariant* summary(const ItemObject& self) {
+  return g_variant_new_string(self.state.summary.c_str());
+}
 GVariant* applicationId(const ItemObject&) { return g_variant_new_string(kDesktopApplicationId); }
 GVariant* emptyString(const ItemObject&) { return g_variant_new_string(""); }
 GVariant* noIcons(const ItemObject&) { return noPixmaps(); }
@@ -389,8 +391,8 @@ void getGroupProperties(ItemObject& self, GVariant* parameters,
       g_variant_builder_add(&result, "(i@a{sv})", id, itemProperties(&menu[i], names));
     }
   }
-  g_dbus_method_invocation_return_value(invocation,
-                                        g_variant_new("(@a(ia{sv}))", g_variant_builder_end(&result)));
+  g_dbus_method_invocation_return_value(
+      invocation, g_variant_new("(@a(ia{sv}))", g_variant_builder_end(&result)));
 }
 
 void getProperty(ItemObject& self, GVariant* parameters, GDBusMethodInvocation* invocation) {

@@ -4,30 +4,30 @@
 #include <optional>
 
 #include "desktop/desktop_panel.h"
+#include "desktop/panel_summary.h"
 #include "shared/snapshot.h"
 #include "widget_api/string_table.h"
-#include "widget_api/widget_texts.h"
 
 namespace plugscope {
 
 class StatusNotifierItem;
-struct PanelState;
 
 // The desktop host's panel entry as a StatusNotifierItem on the session
-// bus: it shows the widget's summary of each entry's snapshot and a line
-// per port, turns the menu's clicks into the controls' calls, and sends a
-// notice for each port that something was plugged into since the entry
-// before. `strings` (the host's own, for its commands) and `texts` (the
-// widget's) must outlive it.
+// bus: it shows the widget's summary of each entry's snapshot, a line per
+// port and under it a line per hint about that port, turns the menu's
+// clicks into the controls' calls, and sends a notice for each port that
+// something was plugged into since the entry before, and for each hint
+// that the advice before did not give. `strings` (the host's own, for its
+// commands) and `widget` must outlive it.
 class StatusNotifierPanel final : public DesktopPanel {
  public:
-  StatusNotifierPanel(DesktopControls& controls, const StringTable& strings,
-                      const WidgetTexts& texts);
+  StatusNotifierPanel(DesktopControls& controls, const StringTable& strings, const Widget& widget);
   ~StatusNotifierPanel() override;
   StatusNotifierPanel(const StatusNotifierPanel&) = delete;
   StatusNotifierPanel& operator=(const StatusNotifierPanel&) = delete;
 
-  void showEntry(const CableEntry& entry) override;
+  void showEntry(const CableEntry& entry,
+                 const std::optional<std::vector<AdviceEntry>>& advice) override;
   void choicesChanged() override;
   bool inPanel() const override;
 
@@ -37,8 +37,11 @@ class StatusNotifierPanel final : public DesktopPanel {
 
   DesktopControls& controls_;
   const StringTable& strings_;
-  const WidgetTexts& texts_;
+  const Widget& widget_;
   std::optional<Snapshot> shown_;
+  // The last advice about a shown snapshot, the baseline of new hints.
+  std::optional<std::vector<AdviceEntry>> advised_;
+  std::vector<PortHint> hints_;
   std::unique_ptr<StatusNotifierItem> item_;
 };
 

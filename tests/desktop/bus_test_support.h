@@ -141,9 +141,10 @@ class TestWatcher {
 
 // A notification server (org.freedesktop.Notifications) as small as a
 // test needs, served on the test's own connection: it records each
-// notification's summary and body, and who sent it with which icon. Messages from one sender reach one
-// connection in order, so once a reply from the application arrives here,
-// every notification it sent before that reply has been recorded.
+// notification's summary and body, and who sent it with which icon.
+// Messages from one sender reach one connection in order, so once a reply
+// from the application arrives here, every notification it sent before
+// that reply has been recorded.
 class TestNotifications {
  public:
   struct Notice {

@@ -34,9 +34,12 @@
 #include "bus_test_support.h"
 #include "desktop/desktop_settings.h"
 #include "desktop/window_content.h"
+#include "host/png/pinned_fonts.h"
+#include "platform/linux/loaded_extension.h"
 #include "platform/linux/xdg_dirs.h"
 #include "test_support.h"
 #include "widget/cable_widget_view.h"
+#include "shared/advice_json.h"
 #include "shared/snapshot_json.h"
 
 extern char** environ;
@@ -234,6 +237,13 @@ class DesktopWindowTest : public testing::Test {
     fs::rename(reload / ".reload.new", reload / "reload");
   }
 
+  // As the agent saves the advice, before the snapshot it is about.
+  void advise(const Advice& advice) {
+    const fs::path container = root_ / "data" / kAppGroupIdentifier;
+    std::ofstream(container / ".advice.json.new") << encodeAdvice(advice).value_or("");
+    fs::rename(container / ".advice.json.new", container / "advice.json");
+  }
+
   void chooseFamily(std::optional<WidgetFamily> family, bool notify = false) {
     std::ofstream(keyFile()) << formatDesktopSettings({family, notify});
   }
@@ -429,7 +439,8 @@ TEST_F(DesktopWindowTest, LoadsNoGlDriverForItsCairoDrawing) {
   for (std::string line; std::getline(maps, line);) {
     for (const char* part : {"_dri.so", "libLLVM", "libEGL_mesa", "libGLX_mesa"}) {
       const std::string file = line.substr(line.rfind(' ') + 1);
-      if (line.find(part) != std::string::npos && std::ranges::find(drivers, file) == drivers.end()) {
+      const bool known = std::ranges::find(drivers, file) != drivers.end();
+      if (line.find(part) != std::string::npos && !known) {
         drivers.push_back(file);
       }
     }
@@ -477,6 +488,82 @@ TEST_F(DesktopWindowTest, ThePanelEntryRegistersWithWatchersBeforeAndAfterIt) {
   test::TestWatcher late;
   EXPECT_TRUE(test::spinUntil([&] { return !late.registered.empty(); }, 10));
   EXPECT_EQ(late.registered, std::vector<std::string>{item});
+}
+
+// The upper `rows` rows of a picture.
+Picture topOf(const Picture& picture, int rows) {
+  Picture top = picture;
+  top.height = std::min(rows, picture.height);
+  top.pixels.resize(static_cast<std::size_t>(top.width * top.height));
+  return top;
+}
+
+// The hints about the drawn ports: in a strip below the widget's drawing,
+// which stays as the PNG renderer draws it, and under their port's line
+// in the panel menu; a notification for each (port, hint) that the advice
+// before did not give, none for what is there at start. Advice about
+// another snapshot shows nothing and is no news either way.
+TEST_F(DesktopWindowTest, HintsShowBelowTheDrawingUnderTheirPortAndNewOnesInANotice) {
+  using Notice = test::TestNotifications::Notice;
+  const AdviceEntry usb4{3, "cable-limits-usb4", {{"mode", std::string("thunderbolt3")}}, "-"};
+  const AdviceEntry weak{1, "charger-too-weak", {{"offerWatts", 60}, {"needWatts", 96}}, "-"};
+  const std::string usb4Line =
+      "\u21b3 The cable limits this link to Thunderbolt 3; use a USB4 or Thunderbolt 4 cable. "
+      "(disabled)";
+  const std::string weakLine =
+      "\u21b3 The charger gives 60 W; this laptop asks for up to 96 W. (disabled)";
+  struct Step {
+    const char* name;
+    Advice advice;  // the dock laptop's snapshot is taken at 0
+    std::vector<std::string> hintLines;  // in the panel menu, in order
+    std::vector<Notice> announced;
+  };
+  const Step steps[] = {
+      {"a hint at start", {{0}, {usb4}}, {usb4Line}, {}},
+      {"a second hint",
+       {{0}, {weak, usb4}},
+       {weakLine, usb4Line},
+       {{"USB-C 1 \u2014 Connected", "The charger gives 60 W; this laptop asks for up to 96 W."}}},
+      {"advice about another snapshot", {{5}, {weak, usb4}}, {}, {}},
+      {"both again", {{0}, {weak, usb4}}, {weakLine, usb4Line}, {}},
+  };
+  chooseFamily(WidgetFamily::medium, true);
+  test::Connection client;
+  test::TestNotifications notices(client);
+  ASSERT_TRUE(notices.owned());
+  const Picture widget = hostPicture(WidgetFamily::medium, Appearance::light);
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    advise(step.advice);
+    if (&step == &steps[0]) {
+      start();
+    } else {
+      publish("laptop-dock-display-charger.expected.json");
+    }
+    const std::string item = panelEntry(client);
+    ASSERT_FALSE(item.empty());
+    std::vector<std::string> hintLines;
+    // The notices of an entry go out before its menu changes.
+    EXPECT_TRUE(test::spinUntil(
+        [&] {
+          hintLines.clear();
+          for (const std::string& each : test::menuLayout(client, item).second) {
+            if (each.starts_with("\u21b3")) hintLines.push_back(each);
+          }
+          return hintLines == step.hintLines;
+        },
+        10));
+    EXPECT_EQ(hintLines, step.hintLines);
+    EXPECT_EQ(notices.received, step.announced);
+    notices.received.clear();
+    // Hints make the window taller; the widget's part stays as it is drawn.
+    const bool strip = !step.hintLines.empty();
+    const Picture shown = waitForScreenshot([&](const Picture& p) {
+      return p.width == 364 && (p.height > 170) == strip;
+    });
+    EXPECT_EQ(shown.height > 170, strip) << shown.height;
+    EXPECT_LE(shareOff(topOf(shown, 170), widget, 8), 0.005);
+  }
 }
 
 // The program's top-level X window titled `title` (GDK's hidden leader
@@ -867,6 +954,44 @@ TEST(WindowContentTest, TheDescriptionReadsEveryRowsTexts) {
             "USB-C 2, 10 Gbps, iPhone, USB 3, USB 2 \u00b7 2.5 W\n"
             "USB-C 3, 40 Gbps, Harbor TB4 Dock, Thunderbolt, USB 3, USB 2 \u00b7 Smart cable \u00b7 1.1 W\n"
             "USB-C 4, 8.1 Gbps, Connected, DisplayPort");
+}
+
+// The strip says, below the drawing, each hint the widget has a sentence
+// for, in the order given, one paragraph after the other; screen readers
+// hear them after the rows. Without hints there is no strip.
+TEST(WindowContentTest, TheStripSaysEachHintTheWidgetCanSayBelowTheDrawing) {
+  std::string error;
+  const auto plugin = LoadedExtension::load(
+      std::string(PLUGSCOPE_BINARY_DIR) + "/" PLUGSCOPE_MODULE_DIR "/PlugscopeWidget.so", error);
+  ASSERT_TRUE(plugin) << error;
+  const PangoText text(pinnedFontFiles());
+  const auto snapshot =
+      decodeSnapshotOrNone(test::readFixture("laptop-dock-display-charger.expected.json"));
+  ASSERT_TRUE(snapshot);
+  const CableEntry entry{{0}, *snapshot};
+  const std::vector<AdviceEntry> hints = {
+      {3, "cable-limits-usb4", {{"mode", std::string("thunderbolt3")}}, "-"},
+      {2, "no-such-hint", {}, "-"},
+      {1, "charger-too-weak", {{"offerWatts", 60}, {"needWatts", 96}}, "-"},
+  };
+  const WindowContent bare = makeWindowContent(plugin->widget(), entry, WidgetFamily::medium, text);
+  EXPECT_EQ(bare.strip.paragraphs.size(), 0u);
+  EXPECT_EQ(bare.height(), 170);
+
+  const WindowContent content =
+      makeWindowContent(plugin->widget(), entry, WidgetFamily::medium, text, hints);
+  const auto& paragraphs = content.strip.paragraphs;
+  ASSERT_EQ(paragraphs.size(), 2u);
+  const std::string usb4 =
+      "USB-C 3: The cable limits this link to Thunderbolt 3; use a USB4 or Thunderbolt 4 cable.";
+  const std::string weak = "USB-C 1: The charger gives 60 W; this laptop asks for up to 96 W.";
+  EXPECT_EQ(paragraphs[0].text, usb4);
+  EXPECT_EQ(paragraphs[1].text, weak);
+  EXPECT_EQ(paragraphs[0].frame, (Rect{12, 12, 364 - 24, paragraphs[0].frame.height}));
+  EXPECT_DOUBLE_EQ(paragraphs[1].frame.y, paragraphs[0].frame.maxY() + 6);
+  EXPECT_DOUBLE_EQ(content.strip.height, paragraphs[1].frame.maxY() + 12);
+  EXPECT_DOUBLE_EQ(content.height(), 170 + content.strip.height);
+  EXPECT_EQ(content.description, bare.description + "\n" + usb4 + "\n" + weak);
 }
 
 }  // namespace

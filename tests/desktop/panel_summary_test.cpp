@@ -50,6 +50,18 @@ TEST(PanelMenu, OneDisabledLinePerPortThenTheCommands) {
   EXPECT_EQ(panelState(dockLaptop(), PanelToggles{true, false}, english, texts),
             (PanelState{"4 ports in use \u00b7 96 W", expected}));
 
+  // Each hint under its port's line, in the order given; a hint about a
+  // port the snapshot lacks has no line to go under.
+  const std::vector<PortHint> hints = {
+      {3, "The cable limits this link to Thunderbolt 3."}, {1, "Charging_slowly."},
+      {3, "A second hint."}, {9, "Nowhere."}};
+  std::vector<PanelMenuItem> hinted = expected;
+  hinted.insert(hinted.begin() + 3,
+                {Item::line("\u21b3 The cable limits this link to Thunderbolt 3."),
+                 Item::line("\u21b3 A second hint.")});
+  hinted.insert(hinted.begin() + 1, Item::line("\u21b3 Charging__slowly."));
+  EXPECT_EQ(panelMenu(dockLaptop(), PanelToggles{true, false}, english, texts, hints), hinted);
+
   // No ports: no port lines and no separator above the commands.
   const auto bare = panelMenu(Snapshot{}, {}, english, texts);
   ASSERT_EQ(bare.size(), 4u);

@@ -486,7 +486,8 @@ TEST_F(StatusNotifierItemTest, HostileCallersGetAnswersAndChangeNothing) {
                   "EventGroup", sunk(events(10000, 1000, 1, "clicked")), false, unknownCount,
                   "10000 unknown"});
   rows.push_back({"EventGroup of 10,000 unknown events on Quit", kPanelMenuPath, kMenu,
-                  "EventGroup", sunk(events(10000, quit, 0, "")), false, unknownCount, "0 unknown"});
+                  "EventGroup", sunk(events(10000, quit, 0, "")), false, unknownCount,
+                  "0 unknown"});
   rows.push_back({"AboutToShowGroup of 10,000 ids", kPanelMenuPath, kMenu, "AboutToShowGroup",
                   sunk(g_variant_new("(@ai)", intArray(tenThousandIds))), false, unknownCount,
                   "9990 unknown"});

@@ -180,7 +180,8 @@ TEST(StackLayoutTest, KeysAreLookedUpAndControlCharactersNeutralised) {
   };
   static const test::FakeMeasurer measurer;
   const ViewNode root = inRoot(text(TextContent::key("%lld W", 96)).lineLimit(1));
-  const WidgetLayout layout = layoutWidget(root, WidgetFamily::small, German(), test::englishTexts(), measurer);
+  const WidgetLayout layout =
+      layoutWidget(root, WidgetFamily::small, German(), test::englishTexts(), measurer);
   EXPECT_EQ(only(layout).text, "96 Watt");
 }
 

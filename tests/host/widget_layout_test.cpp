@@ -204,7 +204,8 @@ TEST(WidgetLayoutTest, RowsThatDoNotFitWholeAreLeftOutAndCounted) {
   const struct {
     const char* name;
     std::vector<PortStatus> pattern;
-  } kinds[] = {{"docks", {dock}}, {"free ports", {free}}, {"a dock, then a free port", {dock, free}}};
+  } kinds[] = {
+      {"docks", {dock}}, {"free ports", {free}}, {"a dock, then a free port", {dock, free}}};
   for (const auto& c : kFamilies) {
     for (const auto& kind : kinds) {
       for (std::size_t ports = 1; ports <= 14; ++ports) {
@@ -236,8 +237,8 @@ TEST(WidgetLayoutTest, RowsThatDoNotFitWholeAreLeftOutAndCounted) {
             shown ? row(layout, shown - 1).frame.maxY() : header(layout).frame.maxY();
         if (layout.rowsNotShown == 0) continue;
         const PlacedView& line = row(layout, shown);
-        EXPECT_EQ(line.text, std::to_string(layout.rowsNotShown) +
-                                 (layout.rowsNotShown == 1 ? " port not shown" : " ports not shown"));
+        const char* noun = layout.rowsNotShown == 1 ? " port not shown" : " ports not shown";
+        EXPECT_EQ(line.text, std::to_string(layout.rowsNotShown) + noun);
         EXPECT_EQ(line.paint.style, ShapeStyle::secondary);
         EXPECT_DOUBLE_EQ(line.frame.height, lineHeight(TextStyle::caption));
         EXPECT_DOUBLE_EQ(line.frame.y, lastRowEnd + c.spacing);

@@ -20,6 +20,7 @@
 #include "desktop/desktop_app.h"
 #include "desktop/panel_summary.h"
 #include "desktop/status_notifier_panel.h"
+#include "host/advice_reader.h"
 #include "host/png/pinned_fonts.h"
 #include "platform/linux/desktop_autostart.h"
 #include "platform/linux/gettext_string_table.h"
@@ -28,6 +29,7 @@
 #include "platform/linux/object_location.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/xdg_container_locator.h"
 #include "platform/linux/xdg_dirs.h"
 
 namespace {
@@ -87,6 +89,10 @@ int main(int argc, char** argv) {
   const plugscope::ProcessEnvironment environment;
   plugscope::PosixFileSystem files;
   plugscope::InotifyReloadRequests requests(plugscope::reloadDirectory(environment), files);
+  // The hints about the drawn ports, as every host reads them.
+  const plugscope::XdgContainerLocator locator(environment, files);
+  const plugscope::SnapshotStore store(locator, files);
+  const plugscope::AdviceReader advice(store);
   std::optional<std::string> settingsDirectory =
       plugscope::xdgBaseDirectory(environment, "XDG_CONFIG_HOME", "/.config");
   if (settingsDirectory) *settingsDirectory += "/plugscope";
@@ -98,12 +104,12 @@ int main(int argc, char** argv) {
   const auto makePanel = [&](plugscope::DesktopControls& controls, const plugscope::Widget& widget,
                              GDBusConnection* bus) -> std::unique_ptr<plugscope::DesktopPanel> {
     if (!bus) return nullptr;
-    return std::make_unique<plugscope::StatusNotifierPanel>(controls, strings, widget.texts());
+    return std::make_unique<plugscope::StatusNotifierPanel>(controls, strings, widget);
   };
 
   plugscope::DesktopApp::Options options;
   if (!screenshotPath.empty()) options.screenshotPath = screenshotPath;
-  plugscope::DesktopApp desktop(extension->widget(), strings, fonts, clock, requests, settings,
-                                startAtLogin, makePanel, options);
+  plugscope::DesktopApp desktop(extension->widget(), strings, fonts, clock, requests, advice,
+                                settings, startAtLogin, makePanel, options);
   return desktop.run(argv[0]);
 }
