@@ -123,7 +123,7 @@ void DesktopApp::startup() {
 }
 
 void DesktopApp::shutdown() {
-  for (guint* source : {&timer_, &requestWatch_, &screenshotIdle_}) {
+  for (guint* source : {&timer_, &requestWatch_, &screenshotIdle_, &sizeCheck_}) {
     if (*source) g_source_remove(*source);
     *source = 0;
   }
@@ -288,10 +288,43 @@ void DesktopApp::showContent() {
     gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(area_),
                                         static_cast<int>(std::lround(content_->height())));
     gtk_widget_queue_draw(area_);
+    // GTK 4.8 on X11 drops a new size asked for while the window is still
+    // being configured for the one before (a strip that comes and goes
+    // quickly), which would leave the window cut short or too tall.
+    constexpr int kSizeChecks = 30;
+    constexpr guint kSizeCheckMilliseconds = 100;
+    sizeChecksLeft_ = kSizeChecks;
+    if (!sizeCheck_) {
+      sizeCheck_ = g_timeout_add(
+          kSizeCheckMilliseconds,
+          +[](gpointer data) -> gboolean {
+            auto& app = self(data);
+            app.checkWindowSize();
+            if (app.sizeCheck_ && app.sizeChecksLeft_ > 0) return G_SOURCE_CONTINUE;
+            app.sizeCheck_ = 0;
+            return G_SOURCE_REMOVE;
+          },
+          this);
+    }
   }
   if (window_) {
     gtk_accessible_update_property(GTK_ACCESSIBLE(window_), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
                                    content_->description.c_str(), -1);
+  }
+}
+
+void DesktopApp::checkWindowSize() {
+  --sizeChecksLeft_;
+  if (!area_ || !window_ || !content_) {
+    sizeChecksLeft_ = 0;
+    return;
+  }
+  const bool fits = gtk_widget_get_width(area_) == std::lround(content_->width()) &&
+                    gtk_widget_get_height(area_) == std::lround(content_->height());
+  if (fits) {
+    sizeChecksLeft_ = 0;
+  } else {
+    gtk_widget_queue_resize(GTK_WIDGET(window_));
   }
 }
 

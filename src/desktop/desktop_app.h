@@ -71,6 +71,8 @@ class DesktopApp final : public DesktopControls {
   void reload();
   // Gives the window the content's size and a redraw.
   void showContent();
+  // Asks again, a few times, until the window has the content's size.
+  void checkWindowSize();
   void armTimer();
   void setFamily(WidgetFamily family);
   void setAppearance(Appearance appearance);
@@ -98,6 +100,8 @@ class DesktopApp final : public DesktopControls {
   guint timer_ = 0;
   guint requestWatch_ = 0;
   guint screenshotIdle_ = 0;
+  guint sizeCheck_ = 0;
+  int sizeChecksLeft_ = 0;
 
   DesktopSettings settings_;
   // What the window shows: the chosen family, or the one that fits.

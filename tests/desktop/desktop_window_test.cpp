@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -498,6 +499,19 @@ Picture topOf(const Picture& picture, int rows) {
   return top;
 }
 
+// Whether anything is drawn below the upper `rows` rows: some pixel there
+// stands out from the window's background.
+bool inkBelow(const Picture& picture, int rows) {
+  // The light window colour is grey: its blue channel is every channel.
+  const auto plain = static_cast<int>(std::lround(windowBackground(Appearance::light).blue * 255));
+  for (int y = rows; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      if (std::abs(static_cast<int>(picture.at(x, y) & 0xff) - plain) > 64) return true;
+    }
+  }
+  return false;
+}
+
 // The hints about the drawn ports: in a strip below the widget's drawing,
 // which stays as the PNG renderer draws it, and under their port's line
 // in the panel menu; a notification for each (port, hint) that the advice
@@ -562,6 +576,7 @@ TEST_F(DesktopWindowTest, HintsShowBelowTheDrawingUnderTheirPortAndNewOnesInANot
       return p.width == 364 && (p.height > 170) == strip;
     });
     EXPECT_EQ(shown.height > 170, strip) << shown.height;
+    EXPECT_EQ(inkBelow(shown, 170), strip) << "the strip's text";
     EXPECT_LE(shareOff(topOf(shown, 170), widget, 8), 0.005);
   }
 }
@@ -601,6 +616,10 @@ Window windowTitled(Display* display, const char* title) {
 // does (WM_DELETE_WINDOW), or tells whether it is on screen, or there at all.
 enum class WindowRequest { close, isMapped, exists };
 bool onWindow(const char* title, WindowRequest request) {
+  // A window may go between listing it and asking about it (the program
+  // destroys its window when hidden): that is an answer, not a reason for
+  // Xlib's default handler to end the test.
+  XSetErrorHandler(+[](Display*, XErrorEvent*) { return 0; });
   Display* display = XOpenDisplay(nullptr);
   if (!display) return false;
   const Window window = windowTitled(display, title);
