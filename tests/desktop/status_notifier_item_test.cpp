@@ -491,6 +491,14 @@ TEST_F(StatusNotifierItemTest, HostileCallersGetAnswersAndChangeNothing) {
   rows.push_back({"AboutToShowGroup of 10,000 ids", kPanelMenuPath, kMenu, "AboutToShowGroup",
                   sunk(g_variant_new("(@ai)", intArray(tenThousandIds))), false, unknownCount,
                   "9990 unknown"});
+  rows.push_back({"AboutToShow of an unknown id", kPanelMenuPath, kMenu, "AboutToShow",
+                  sunk(g_variant_new("(i)", INT_MAX)), false});
+  rows.push_back({"ContextMenu far off screen", kStatusNotifierItemPath, kItem, "ContextMenu",
+                  sunk(g_variant_new("(ii)", INT_MIN, INT_MAX)), false});
+  rows.push_back({"SecondaryActivate", kStatusNotifierItemPath, kItem, "SecondaryActivate",
+                  sunk(g_variant_new("(ii)", -1, -1)), false});
+  rows.push_back({"Scroll an unknown way", kStatusNotifierItemPath, kItem, "Scroll",
+                  sunk(g_variant_new("(is)", INT_MAX, "sideways")), false});
   rows.push_back({"a method the menu does not have", kPanelMenuPath, kMenu, "Explode",
                   sunk(g_variant_new("()")), true});
   rows.push_back({"the item's method on the menu's path", kPanelMenuPath, kItem, "Activate",
