@@ -2,12 +2,13 @@
 
 namespace plugscope {
 
-std::vector<AdviceEntry> hintsMatching(const std::optional<Advice>& advice, const Snapshot& drawn) {
-  if (!advice || advice->taken != drawn.taken) return {};
+std::optional<std::vector<AdviceEntry>> hintsMatching(const std::optional<Advice>& advice,
+                                                      const Snapshot& drawn) {
+  if (!advice || advice->taken != drawn.taken) return std::nullopt;
   return advice->entries;
 }
 
-std::vector<AdviceEntry> AdviceReader::hintsFor(const Snapshot& drawn) const {
+std::optional<std::vector<AdviceEntry>> AdviceReader::adviceFor(const Snapshot& drawn) const {
   return hintsMatching(store_.loadAdvice(), drawn);
 }
 

@@ -1,5 +1,7 @@
 #include "host/host_session.h"
 
+#include "host/reload_schedule.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -65,7 +67,7 @@ PointInTime HostSession::renderOnce() {
   const HostedEntry hosted = requestEntry(widget_, clock_, options_.family, options_.preview);
   const ViewNode root = widget_.body(hosted.entry, options_.family);
   if (options_.clearScreen) out_ << kClearScreen;
-  renderer_.render(root, options_.family, widget_.strings(), out_);
+  renderer_.render(root, options_.family, widget_.strings(), widget_.texts(), out_);
   if (hints_) {
     const int columns = terminalBoxSize(options_.family).columns;
     for (const std::string& line :
@@ -82,15 +84,7 @@ bool HostSession::run() {
   while (out_) {
     const PointInTime next = renderOnce();
     if (options_.once || !out_) break;
-    // Long waits are split so that a clock set forward is noticed.
-    constexpr double kLongestWait = 60.0;
-    for (;;) {
-      const double remaining = next.seconds - clock_.now().seconds;
-      if (remaining <= 0) break;
-      const auto result = requests_.waitFor(std::min(remaining, kLongestWait));
-      if (result == ReloadRequests::Wait::requested) break;
-      if (result == ReloadRequests::Wait::closed) return static_cast<bool>(out_);
-    }
+    if (!waitForReload(requests_, clock_, next)) break;
   }
   return static_cast<bool>(out_);
 }

@@ -6,7 +6,7 @@
 namespace plugscope {
 
 CableWidget::CableWidget(const TimelineProvider& provider, const StringTable& strings)
-    : provider_(provider), strings_(strings) {}
+    : provider_(provider), strings_(strings), texts_(strings) {}
 
 const WidgetConfiguration& CableWidget::configuration() const { return cableWidgetConfiguration(); }
 
@@ -17,6 +17,8 @@ ViewNode CableWidget::body(const CableEntry& entry, WidgetFamily family) const {
 }
 
 const StringTable& CableWidget::strings() const { return strings_; }
+
+const WidgetTexts& CableWidget::texts() const { return texts_; }
 
 std::string CableWidget::hintSentence(const AdviceEntry& entry) const {
   return plugscope::hintSentence(entry, strings_);

@@ -58,7 +58,7 @@ class CountingProvider final : public TimelineProvider {
 // which entry was drawn.
 class RecordingRenderer final : public WidgetRenderer {
  public:
-  void render(const ViewNode& root, WidgetFamily family, const StringTable&,
+  void render(const ViewNode& root, WidgetFamily family, const StringTable&, const WidgetTexts&,
               std::ostream& out) const override {
     families.push_back(family);
     out << "render " << root.children.size() << "\n";
@@ -90,9 +90,10 @@ class ScriptedRequests final : public ReloadRequests {
 // Hints for the snapshots of one taken only, recording what it was asked.
 class FixedHints final : public HintSource {
  public:
-  std::vector<AdviceEntry> hintsFor(const Snapshot& drawn) const override {
+  std::optional<std::vector<AdviceEntry>> adviceFor(const Snapshot& drawn) const override {
     asked.push_back(drawn.taken.seconds);
-    return drawn.taken.seconds == forTaken ? hints : std::vector<AdviceEntry>{};
+    if (drawn.taken.seconds != forTaken) return std::nullopt;
+    return hints;
   }
   double forTaken = 1;
   std::vector<AdviceEntry> hints;
@@ -162,8 +163,10 @@ TEST(AdviceReader, HintsOnlyForTheSnapshotOfTheSameTaken) {
   const Advice advice{{5}, {{1, "cable-no-video", {}, "t"}}};
   const Snapshot drawn{{}, std::nullopt, {5}};
   EXPECT_EQ(hintsMatching(advice, drawn), advice.entries);
-  EXPECT_TRUE(hintsMatching(advice, Snapshot{{}, std::nullopt, {5.000001}}).empty());
-  EXPECT_TRUE(hintsMatching(std::nullopt, drawn).empty());
+  EXPECT_EQ(hintsMatching(advice, Snapshot{{}, std::nullopt, {5.000001}}), std::nullopt);
+  EXPECT_EQ(hintsMatching(std::nullopt, drawn), std::nullopt);
+  // Advice about the drawn snapshot that holds no hints is still advice.
+  EXPECT_EQ(hintsMatching(Advice{{5}, {}}, drawn), std::vector<AdviceEntry>{});
 }
 
 TEST(HostSession, AsksAgainAtTheReloadDateAndOnEveryRequest) {

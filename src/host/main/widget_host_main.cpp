@@ -34,7 +34,6 @@
 #include "command_line.h"
 #include "platform/linux/inotify_reload_requests.h"
 #include "platform/linux/loaded_extension.h"
-#include "platform/linux/object_location.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/system_clock.h"
 #include "platform/linux/xdg_container_locator.h"
@@ -100,15 +99,10 @@ int main(int argc, char** argv) {
     once = true;
   }
 
-  if (app.count("--extension") == 0) {
-    auto found = plugscope::installedWidgetModule(PLUGSCOPE_MODULE_FROM_BINDIR);
-    if (!found) {
-      die(std::string("no ") + plugscope::kWidgetModuleName + " installed beside this program");
-    }
-    extensionPath = *found;
-  }
   std::string error;
-  auto extension = plugscope::LoadedExtension::load(extensionPath, error);
+  auto extension = plugscope::loadWidgetPlugin(
+      app.count("--extension") ? std::optional(extensionPath) : std::nullopt,
+      PLUGSCOPE_MODULE_FROM_BINDIR, error);
   if (!extension) die(error);
 
   const plugscope::Widget& widget = extension->widget();
@@ -124,10 +118,7 @@ int main(int argc, char** argv) {
     renderer = std::make_unique<plugscope::TreeRenderer>();
   } else if (format == "png") {
     fonts = std::make_unique<plugscope::PangoText>(plugscope::pinnedFontFiles());
-    if (!fonts->usable()) {
-      die("cannot load the font file " +
-          (fonts->missingFiles().empty() ? std::string("(none)") : fonts->missingFiles().front()));
-    }
+    if (!fonts->usable()) die(plugscope::unusableFontsMessage(*fonts));
     renderer = std::make_unique<plugscope::PngRenderer>(
         *fonts, *plugscope::parseAppearance(appearance), static_cast<double>(scale));
   } else {

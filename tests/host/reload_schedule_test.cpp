@@ -1,4 +1,4 @@
-#include "desktop/reload_delay.h"
+#include "host/reload_schedule.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 namespace plugscope {
 namespace {
 
-TEST(ReloadDelayTest, TheTimeLeftInMillisecondsRoundedUpAndCut) {
+TEST(ReloadSchedule, TheTimeLeftInMillisecondsRoundedUpAndCut) {
   const double now = 800'000'000;
   const double nan = std::numeric_limits<double>::quiet_NaN();
   struct Row {
