@@ -305,7 +305,7 @@ class HostLikeReader {
       if (adviceThere && (!advice || !test::isPublishedAdvice(advice->entries))) {
         bad(badAdvice, advice ? "advice the publisher never wrote" : "no advice");
       }
-      const auto hints = hintsMatching(advice, *snapshot);
+      const auto hints = hintsMatching(advice, *snapshot).value_or(std::vector<AdviceEntry>{});
       if (hints.empty()) continue;
       ++withHints;
       if (hints != test::adviceAbout(*snapshot, 1) && hints != test::adviceAbout(*snapshot, 2)) {
