@@ -103,6 +103,7 @@ class UmockdevAgent {
   UmockdevAgent& operator=(const UmockdevAgent&) = delete;
 
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
 
   // True once the agent has published its launch snapshot and its monitor
   // listens (umockdev makes one socket per monitor in the test bed).
@@ -143,6 +144,14 @@ class UmockdevAgent {
       emitted = Clock::now();
       umockdev_testbed_uevent(testbed_, port_.c_str(), "change");
     }
+    return emitted;
+  }
+
+  // Announces a "change" of the connector without changing anything, as
+  // role and power updates do.
+  Clock::time_point touch() {
+    const auto emitted = Clock::now();
+    umockdev_testbed_uevent(testbed_, port_.c_str(), "change");
     return emitted;
   }
 
