@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/linux/read_file.h"
+#include "platform/linux/system/read_file.h"
 #include "scanner/registry_fixture.h"
 
 namespace plugscope::bench {

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system/posix_file_system.h"
 #include "shared/snapshot_store.h"
 
 namespace plugscope {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "../tests/platform/sysfs_fake_tree.h"
-#include "platform/linux/sysfs_registry.h"
+#include "platform/linux/registry/sysfs_registry.h"
 #include "scanner/port_scan.h"
 
 namespace plugscope {

@@ -26,8 +26,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/sysfs_capture.h"
-#include "platform/linux/sysfs_registry.h"
+#include "platform/linux/registry/sysfs_capture.h"
+#include "platform/linux/registry/sysfs_registry.h"
 #include "scanner/port_scan.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "platform/linux/read_file.h"
+#include "platform/linux/system/read_file.h"
 #include "scanner/registry_fixture.h"
 #include "temporary_directory.h"
 #include "test_support.h"

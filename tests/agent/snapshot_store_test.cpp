@@ -10,7 +10,7 @@
 #include <map>
 
 #include "agent_fakes.h"
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system/posix_file_system.h"
 #include "shared/snapshot_json.h"
 #include "test_support.h"
 

@@ -1,4 +1,4 @@
-#include "platform/linux/desktop_autostart.h"
+#include "platform/linux/autostart/desktop_autostart.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system/posix_file_system.h"
 #include "reliability/fault_injection_fakes.h"
 #include "platform/map_environment.h"
 #include "test_support.h"

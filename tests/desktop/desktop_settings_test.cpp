@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system/posix_file_system.h"
 #include "reliability/fault_injection_fakes.h"
 #include "test_support.h"
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "desktop/desktop_app.h"
-#include "platform/linux/gettext_string_table.h"
+#include "platform/linux/system/gettext_string_table.h"
 #include "shared/snapshot_json.h"
 #include "test_support.h"
 #include "widget/cable_texts.h"

@@ -12,8 +12,8 @@
 
 #include "agent/agent_fakes.h"
 #include "agent/plugscope_app.h"
-#include "platform/linux/timerfd_event_loop.h"
-#include "platform/linux/udev_device_events.h"
+#include "platform/linux/agent/timerfd_event_loop.h"
+#include "platform/linux/agent/udev_device_events.h"
 
 namespace plugscope {
 namespace {

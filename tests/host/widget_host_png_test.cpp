@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/linux/xdg_dirs.h"
+#include "platform/linux/system/xdg_dirs.h"
 #include "test_support.h"
 
 namespace plugscope {

@@ -7,11 +7,11 @@
 #include <functional>
 
 #include "map_environment.h"
-#include "platform/linux/file_reload_requester.h"
-#include "platform/linux/inotify_reload_requests.h"
-#include "platform/linux/posix_file_system.h"
-#include "platform/linux/xdg_autostart_login_item.h"
-#include "platform/linux/xdg_container_locator.h"
+#include "platform/linux/agent/file_reload_requester.h"
+#include "platform/linux/autostart/xdg_autostart_login_item.h"
+#include "platform/linux/host/inotify_reload_requests.h"
+#include "platform/linux/system/posix_file_system.h"
+#include "platform/linux/system/xdg_container_locator.h"
 #include "reliability/fault_injection_fakes.h"
 
 namespace plugscope {

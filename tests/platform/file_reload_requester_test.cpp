@@ -1,4 +1,4 @@
-#include "platform/linux/file_reload_requester.h"
+#include "platform/linux/agent/file_reload_requester.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "map_environment.h"
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system/posix_file_system.h"
 #include "test_support.h"
 
 namespace plugscope {

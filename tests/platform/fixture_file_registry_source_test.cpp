@@ -1,4 +1,4 @@
-#include "platform/linux/fixture_file_registry_source.h"
+#include "platform/linux/registry/fixture_file_registry_source.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/gettext_string_table.h"
+#include "platform/linux/system/gettext_string_table.h"
 
 #include <gtest/gtest.h>
 

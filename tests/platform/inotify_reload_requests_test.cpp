@@ -1,5 +1,5 @@
-#include "platform/linux/inotify_reload_requests.h"
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/host/inotify_reload_requests.h"
+#include "platform/linux/system/posix_file_system.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/loaded_extension.h"
+#include "platform/linux/host/loaded_extension.h"
 
 #include <gtest/gtest.h>
 

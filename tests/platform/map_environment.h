@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/linux/xdg_dirs.h"
+#include "platform/linux/system/xdg_dirs.h"
 #include "test_support.h"
 
 namespace plugscope::test {

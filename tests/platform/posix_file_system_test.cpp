@@ -1,4 +1,4 @@
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system/posix_file_system.h"
 
 #include <gtest/gtest.h>
 

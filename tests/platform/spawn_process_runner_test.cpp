@@ -1,4 +1,4 @@
-#include "platform/linux/spawn_process_runner.h"
+#include "platform/linux/agent/spawn_process_runner.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "platform/linux/sysfs_capture.h"
-#include "platform/linux/sysfs_registry.h"
+#include "platform/linux/registry/sysfs_capture.h"
+#include "platform/linux/registry/sysfs_registry.h"
 #include "scanner/port_scan.h"
 #include "sysfs_fake_tree.h"
 #include "test_support.h"

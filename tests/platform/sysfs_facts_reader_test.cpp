@@ -4,7 +4,7 @@
 
 #include <map>
 
-#include "platform/linux/sysfs_facts_reader.h"
+#include "platform/linux/registry/sysfs_facts_reader.h"
 #include "sysfs_fake_tree.h"
 
 namespace plugscope {

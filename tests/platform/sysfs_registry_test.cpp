@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 
-#include "platform/linux/sysfs_registry.h"
+#include "platform/linux/registry/sysfs_registry.h"
 #include "scanner/port_scan.h"
 #include "scanner/property_reads.h"
 #include "sysfs_fake_tree.h"

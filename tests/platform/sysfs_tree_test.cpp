@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "platform/linux/sysfs_tree.h"
+#include "platform/linux/registry/sysfs_tree.h"
 #include "sysfs_fake_tree.h"
 
 namespace plugscope {

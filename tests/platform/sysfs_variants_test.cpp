@@ -3,7 +3,7 @@
 // tests/sysfs_rules.
 #include <gtest/gtest.h>
 
-#include "platform/linux/sysfs_registry.h"
+#include "platform/linux/registry/sysfs_registry.h"
 #include "scanner/port_scan.h"
 #include "scanner/property_reads.h"
 #include "test_support.h"

@@ -1,4 +1,4 @@
-#include "platform/linux/timerfd_event_loop.h"
+#include "platform/linux/agent/timerfd_event_loop.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/linux/unique_fd.h"
+#include "platform/linux/system/unique_fd.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "platform/linux/xdg_autostart_login_item.h"
+#include "platform/linux/autostart/xdg_autostart_login_item.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
 #include "map_environment.h"
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system/posix_file_system.h"
 #include "test_support.h"
 
 namespace plugscope {

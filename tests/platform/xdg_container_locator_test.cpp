@@ -1,4 +1,4 @@
-#include "platform/linux/xdg_container_locator.h"
+#include "platform/linux/system/xdg_container_locator.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 #include "map_environment.h"
-#include "platform/linux/posix_file_system.h"
+#include "platform/linux/system/posix_file_system.h"
 
 namespace plugscope {
 namespace {

@@ -32,8 +32,8 @@
 
 #include "alternating_snapshots.h"
 #include "host/advice_reader.h"
-#include "platform/linux/posix_file_system.h"
-#include "platform/linux/xdg_container_locator.h"
+#include "platform/linux/system/posix_file_system.h"
+#include "platform/linux/system/xdg_container_locator.h"
 #include "platform/map_environment.h"
 #include "shared/snapshot_json.h"
 #include "shared/snapshot_store.h"

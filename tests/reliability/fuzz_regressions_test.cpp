@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "sysfs_rules/sysfs_attributes.h"
-#include "platform/linux/sysfs_registry.h"
+#include "platform/linux/registry/sysfs_registry.h"
 #include "platform/sysfs_fake_tree.h"
 #include "scanner/port_scan.h"
 #include "shared/snapshot_json.h"

@@ -20,10 +20,10 @@
 
 #include "agent/refresh_cycle.h"
 #include "alternating_snapshots.h"
-#include "platform/linux/posix_file_system.h"
-#include "platform/linux/system_clock.h"
-#include "platform/linux/xdg_container_locator.h"
-#include "platform/linux/xdg_dirs.h"
+#include "platform/linux/system/posix_file_system.h"
+#include "platform/linux/system/system_clock.h"
+#include "platform/linux/system/xdg_container_locator.h"
+#include "platform/linux/system/xdg_dirs.h"
 #include "shared/snapshot_store.h"
 
 int main(int argc, char** argv) {

@@ -5,7 +5,7 @@
 #include <clocale>
 #include <cstdlib>
 
-#include "platform/linux/gettext_string_table.h"
+#include "platform/linux/system/gettext_string_table.h"
 #include "shared/snapshot_json.h"
 #include "test_support.h"
 

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "agent/device_events.h"
-#include "platform/linux/xdg_dirs.h"
+#include "platform/linux/system/xdg_dirs.h"
 #include "scanner/registry_source.h"
 
 namespace plugscope {

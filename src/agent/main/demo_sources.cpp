@@ -2,7 +2,7 @@
 // which demos and tests replace to plug and unplug devices; no device
 // event stands for that, so the timer alone drives it.
 #include "agent/main/agent_sources.h"
-#include "platform/linux/fixture_file_registry_source.h"
+#include "platform/linux/registry/fixture_file_registry_source.h"
 
 namespace plugscope {
 

@@ -1,8 +1,8 @@
 // `plugscope`: scans the machine's live registry, read from sysfs, and
 // follows udev's device events.
 #include "agent/main/agent_sources.h"
-#include "platform/linux/sysfs_registry.h"
-#include "platform/linux/udev_device_events.h"
+#include "platform/linux/agent/udev_device_events.h"
+#include "platform/linux/registry/sysfs_registry.h"
 
 namespace plugscope {
 

@@ -32,12 +32,12 @@
 #include <string>
 
 #include "command_line.h"
-#include "platform/linux/inotify_reload_requests.h"
-#include "platform/linux/loaded_extension.h"
-#include "platform/linux/posix_file_system.h"
-#include "platform/linux/system_clock.h"
-#include "platform/linux/xdg_container_locator.h"
-#include "platform/linux/xdg_dirs.h"
+#include "platform/linux/host/inotify_reload_requests.h"
+#include "platform/linux/host/loaded_extension.h"
+#include "platform/linux/system/posix_file_system.h"
+#include "platform/linux/system/system_clock.h"
+#include "platform/linux/system/xdg_container_locator.h"
+#include "platform/linux/system/xdg_dirs.h"
 #include "host/png/pango_text.h"
 #include "host/png/pinned_fonts.h"
 #include "host/png/png_renderer.h"

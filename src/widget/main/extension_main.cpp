@@ -3,13 +3,13 @@
 // time a host asks, and keeps them for as long as the plug-in is loaded.
 #include <mutex>
 
-#include "platform/linux/gettext_string_table.h"
-#include "platform/linux/object_location.h"
-#include "platform/linux/posix_file_system.h"
-#include "platform/linux/sysfs_registry.h"
-#include "platform/linux/system_clock.h"
-#include "platform/linux/xdg_container_locator.h"
-#include "platform/linux/xdg_dirs.h"
+#include "platform/linux/registry/sysfs_registry.h"
+#include "platform/linux/system/gettext_string_table.h"
+#include "platform/linux/system/object_location.h"
+#include "platform/linux/system/posix_file_system.h"
+#include "platform/linux/system/system_clock.h"
+#include "platform/linux/system/xdg_container_locator.h"
+#include "platform/linux/system/xdg_dirs.h"
 #include "shared/snapshot_store.h"
 #include "widget/cable_provider.h"
 #include "widget/cable_widget.h"
