@@ -10,10 +10,26 @@
 
 #include "platform/linux/system/read_file.h"
 #include "scanner/registry_fixture.h"
+#include "shared/snapshot_json.h"
 #include "temporary_directory.h"
 #include "test_support.h"
 
 namespace plugscope::test {
+
+PortStatus port(std::int64_t number, bool connected, std::optional<std::string> device) {
+  PortStatus p;
+  p.id = "Port-USB-C@" + std::to_string(number);
+  p.number = number;
+  p.connected = connected;
+  p.device = std::move(device);
+  return p;
+}
+
+Snapshot dockLaptop() {
+  auto snapshot = decodeSnapshotOrNone(readFixture("laptop-dock-display-charger.expected.json"));
+  EXPECT_TRUE(snapshot) << "the dock laptop's snapshot does not read";
+  return snapshot.value_or(Snapshot{});
+}
 
 std::filesystem::path freshDirectory(const std::string& tag) {
   const std::filesystem::path directory = makeTemporaryDirectory(tag, ::testing::TempDir());

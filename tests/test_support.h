@@ -3,10 +3,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "scanner/memory_registry.h"
+#include "shared/snapshot.h"
 
 namespace plugscope::test {
 
@@ -30,6 +32,15 @@ std::string readFixture(const std::string& name);
 
 // Loads a registry from fixture-format JSON text; fails the test on error.
 MemoryRegistry registryFromJson(const std::string& json);
+
+// A port as the scanner makes it before it learns anything, with a device
+// name when given.
+PortStatus port(std::int64_t number, bool connected,
+                std::optional<std::string> device = std::nullopt);
+
+// The bundled laptop with a 96 W charger, a phone, a dock and a display, as
+// its expected snapshot; fails the test when that does not read.
+Snapshot dockLaptop();
 
 // Path of a program built in this tree, e.g. builtProgram("tools/plugscope-scan").
 inline std::string builtProgram(const std::string& relative) {

@@ -8,18 +8,10 @@
 #include "widget_api/string_table.h"
 #include "host/tree_renderer.h"
 #include "widget/cable_texts.h"
+#include "test_support.h"
 #include "widget_api/view_node.h"
 
 namespace plugscope::test {
-
-// A port as the scanner makes it before it learns anything.
-inline PortStatus port(std::int64_t number, bool connected) {
-  PortStatus p;
-  p.id = "Port-USB-C@" + std::to_string(number);
-  p.number = number;
-  p.connected = connected;
-  return p;
-}
 
 // A string table with the translations given; others stand as they are.
 class MapStrings final : public StringTable {

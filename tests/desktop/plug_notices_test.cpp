@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "test_support.h"
 #include "widget/cable_texts.h"
 #include "widget/cable_widget.h"
 #include "widget/hint_sentence.h"
@@ -11,13 +12,7 @@
 namespace plugscope {
 namespace {
 
-PortStatus port(int number, bool connected) {
-  PortStatus p;
-  p.id = "Port-USB-C@" + std::to_string(number);
-  p.number = number;
-  p.connected = connected;
-  return p;
-}
+using test::port;
 
 TEST(PlugNotices, PortsThatHaveSomethingAttachedNowAndDidNotBefore) {
   Snapshot before{{port(1, false), port(2, true), port(3, false), port(4, false), port(5, true),

@@ -23,14 +23,10 @@ namespace plugscope {
 namespace {
 
 using test::Connection;
+using test::dockLaptop;
 using test::spinUntil;
 using test::TestWatcher;
 using test::Variant;
-
-Snapshot dockLaptop() {
-  return decodeSnapshotOrNone(test::readFixture("laptop-dock-display-charger.expected.json"))
-      .value_or(Snapshot{});
-}
 
 class StatusNotifierItemTest : public ::testing::Test {
  protected:

@@ -13,13 +13,7 @@
 namespace plugscope {
 namespace {
 
-PortStatus port(std::int64_t number, bool connected) {
-  PortStatus p;
-  p.id = "Port-USB-C@" + std::to_string(number);
-  p.number = number;
-  p.connected = connected;
-  return p;
-}
+using test::port;
 
 Snapshot scanTree(const std::string& root) {
   return scanPorts(*SysfsRegistrySource(root).current(), PointInTime{0});

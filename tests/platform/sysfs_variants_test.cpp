@@ -11,13 +11,7 @@
 namespace plugscope {
 namespace {
 
-PortStatus port(std::int64_t number, bool connected) {
-  PortStatus p;
-  p.id = "Port-USB-C@" + std::to_string(number);
-  p.number = number;
-  p.connected = connected;
-  return p;
-}
+using test::port;
 
 PortStatus cablePort(std::int64_t number, bool smart, bool active, bool optical) {
   PortStatus p = port(number, true);

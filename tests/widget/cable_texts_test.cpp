@@ -12,22 +12,8 @@
 namespace plugscope {
 namespace {
 
-// The bundled laptop with a 96 W charger, a phone, a dock and a display.
-Snapshot dockLaptop() {
-  auto snapshot =
-      decodeSnapshotOrNone(test::readFixture("laptop-dock-display-charger.expected.json"));
-  EXPECT_TRUE(snapshot);
-  return snapshot.value_or(Snapshot{});
-}
-
-PortStatus port(int number, bool connected, std::optional<std::string> device = std::nullopt) {
-  PortStatus p;
-  p.id = "Port-USB-C@" + std::to_string(number);
-  p.number = number;
-  p.connected = connected;
-  p.device = std::move(device);
-  return p;
-}
+using test::port;
+using test::dockLaptop;
 
 TEST(CableTexts, TheSummaryCountsConnectedPortsAndAddsTheCharger) {
   const struct {
