@@ -1,5 +1,7 @@
 #pragma once
 
+#include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -41,6 +43,26 @@ PortStatus port(std::int64_t number, bool connected,
 // The bundled laptop with a 96 W charger, a phone, a dock and a display, as
 // its expected snapshot; fails the test when that does not read.
 Snapshot dockLaptop();
+
+// Switches the whole locale (and LANGUAGE, which gettext prefers) for one test.
+class ScopedLocale {
+ public:
+  explicit ScopedLocale(const char* name) : previous_(std::setlocale(LC_ALL, nullptr)) {
+    if (const char* language = std::getenv("LANGUAGE")) language_ = language;
+    ::unsetenv("LANGUAGE");
+    ok_ = std::setlocale(LC_ALL, name) != nullptr;
+  }
+  ~ScopedLocale() {
+    std::setlocale(LC_ALL, previous_.c_str());
+    if (language_) ::setenv("LANGUAGE", language_->c_str(), 1);
+  }
+  bool ok() const { return ok_; }
+
+ private:
+  std::string previous_;
+  std::optional<std::string> language_;
+  bool ok_ = false;
+};
 
 // Path of a program built in this tree, e.g. builtProgram("tools/plugscope-scan").
 inline std::string builtProgram(const std::string& relative) {

@@ -14,8 +14,9 @@
 namespace plugscope {
 namespace {
 
-using test::port;
 using test::dockLaptop;
+using test::port;
+using test::ScopedLocale;
 
 TEST(PanelMenu, OneDisabledLinePerPortThenTheCommands) {
   const UntranslatedStrings english;
@@ -59,26 +60,6 @@ TEST(PanelMenu, OneDisabledLinePerPortThenTheCommands) {
   EXPECT_EQ(menu[0].label, "USB-C 1 \u2014 Nothing plugged in");
   EXPECT_EQ(menu[1].label, "USB-C 2 \u2014 My__USB____Drive");
 }
-
-// Switches the whole locale (and LANGUAGE, which gettext prefers) for one test.
-class ScopedLocale {
- public:
-  explicit ScopedLocale(const char* name) : previous_(std::setlocale(LC_ALL, nullptr)) {
-    if (const char* language = std::getenv("LANGUAGE")) language_ = language;
-    ::unsetenv("LANGUAGE");
-    ok_ = std::setlocale(LC_ALL, name) != nullptr;
-  }
-  ~ScopedLocale() {
-    std::setlocale(LC_ALL, previous_.c_str());
-    if (language_) ::setenv("LANGUAGE", language_->c_str(), 1);
-  }
-  bool ok() const { return ok_; }
-
- private:
-  std::string previous_;
-  std::optional<std::string> language_;
-  bool ok_ = false;
-};
 
 // Every item of a menu model, sections flattened: "label -> action" and
 // the action's target, if any, after "::".

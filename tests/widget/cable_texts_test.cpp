@@ -12,8 +12,9 @@
 namespace plugscope {
 namespace {
 
-using test::port;
 using test::dockLaptop;
+using test::port;
+using test::ScopedLocale;
 
 TEST(CableTexts, TheSummaryCountsConnectedPortsAndAddsTheCharger) {
   const struct {
@@ -53,26 +54,6 @@ TEST(CableTexts, PortLinesNoticesAndTheCountOfRowsLeftOut) {
   EXPECT_EQ(texts.rowsNotShown(1), "1 port not shown");
   EXPECT_EQ(texts.rowsNotShown(3), "3 ports not shown");
 }
-
-// Switches the whole locale (and LANGUAGE, which gettext prefers) for one test.
-class ScopedLocale {
- public:
-  explicit ScopedLocale(const char* name) : previous_(std::setlocale(LC_ALL, nullptr)) {
-    if (const char* language = std::getenv("LANGUAGE")) language_ = language;
-    ::unsetenv("LANGUAGE");
-    ok_ = std::setlocale(LC_ALL, name) != nullptr;
-  }
-  ~ScopedLocale() {
-    std::setlocale(LC_ALL, previous_.c_str());
-    if (language_) ::setenv("LANGUAGE", language_->c_str(), 1);
-  }
-  bool ok() const { return ok_; }
-
- private:
-  std::string previous_;
-  std::optional<std::string> language_;
-  bool ok_ = false;
-};
 
 // The widget's own catalogue translates what hosts say about the ports,
 // with German plural forms; the row's own texts stand as the row shows them.
