@@ -49,6 +49,7 @@ class CountingWriter final : public SnapshotWriter {
     ++saves;
     return true;
   }
+  bool saveAdvice(const Advice&) override { return true; }
   int saves = 0;
 };
 

@@ -5,6 +5,7 @@
 
 #include "host/png/pango_text.h"
 #include "host/png/pinned_fonts.h"
+#include "widget/cable_texts.h"
 #include "widget/sample_snapshot.h"
 
 namespace plugscope::bench {
@@ -19,6 +20,13 @@ inline Snapshot busyLaptop() {
     snapshot.ports.push_back(port);
   }
   return snapshot;
+}
+
+// The cable widget's words for hosts, untranslated.
+inline const WidgetTexts& texts() {
+  static const UntranslatedStrings strings;
+  static const CableTexts texts(strings);
+  return texts;
 }
 
 // The pinned fonts, loaded once per run.

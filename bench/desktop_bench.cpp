@@ -21,7 +21,9 @@ void BM_WindowRedraw(benchmark::State& state) {
   const auto family = static_cast<WidgetFamily>(state.range(0));
   const double scale = static_cast<double>(state.range(1));
   const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, bench::busyLaptop()}, family);
-  const WidgetLayout layout = layoutWidget(root, family, UntranslatedStrings(), bench::fonts());
+  WindowContent content;
+  content.layout =
+      layoutWidget(root, family, UntranslatedStrings(), bench::texts(), bench::fonts());
   const Size size = widgetSize(family);
   cairo_surface_t* surface =
       cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(size.width * scale),
@@ -29,7 +31,7 @@ void BM_WindowRedraw(benchmark::State& state) {
   cairo_surface_set_device_scale(surface, scale, scale);
   for (auto _ : state) {
     cairo_t* cairo = cairo_create(surface);
-    paintWindowContent(cairo, layout, bench::fonts(), Appearance::dark);
+    paintWindowContent(cairo, content, bench::fonts(), Appearance::dark);
     cairo_destroy(cairo);
     cairo_surface_flush(surface);
   }
@@ -45,7 +47,8 @@ void BM_WindowReloadLayout(benchmark::State& state) {
   const UntranslatedStrings strings;
   for (auto _ : state) {
     const ViewNode root = cableWidgetView(entry, WidgetFamily::large);
-    benchmark::DoNotOptimize(layoutWidget(root, WidgetFamily::large, strings, bench::fonts()));
+    benchmark::DoNotOptimize(
+        layoutWidget(root, WidgetFamily::large, strings, bench::texts(), bench::fonts()));
     benchmark::DoNotOptimize(accessibleDescription(root, strings));
   }
 }

@@ -23,7 +23,7 @@ void BM_LayoutWidget(benchmark::State& state) {
   const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, bench::busyLaptop()}, family);
   const UntranslatedStrings strings;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(layoutWidget(root, family, strings, bench::fonts()));
+    benchmark::DoNotOptimize(layoutWidget(root, family, strings, bench::texts(), bench::fonts()));
   }
 }
 BENCHMARK(BM_LayoutWidget)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
@@ -35,7 +35,7 @@ void BM_RenderPng(benchmark::State& state) {
   const PngRenderer renderer(bench::fonts(), Appearance::light);
   for (auto _ : state) {
     std::ostringstream out;
-    renderer.render(root, family, strings, out);
+    renderer.render(root, family, strings, bench::texts(), out);
     benchmark::DoNotOptimize(out.str().size());
   }
 }
@@ -45,7 +45,8 @@ BENCHMARK(BM_RenderPng)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 void BM_Paint(benchmark::State& state) {
   const auto family = static_cast<WidgetFamily>(state.range(0));
   const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, bench::busyLaptop()}, family);
-  const WidgetLayout layout = layoutWidget(root, family, UntranslatedStrings(), bench::fonts());
+  const WidgetLayout layout =
+      layoutWidget(root, family, UntranslatedStrings(), bench::texts(), bench::fonts());
   const PngRenderer renderer(bench::fonts(), Appearance::light);
   for (auto _ : state) {
     benchmark::DoNotOptimize(renderer.draw(layout));
@@ -57,7 +58,8 @@ BENCHMARK(BM_Paint)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 void BM_EncodePng(benchmark::State& state) {
   const auto family = static_cast<WidgetFamily>(state.range(0));
   const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, bench::busyLaptop()}, family);
-  const WidgetLayout layout = layoutWidget(root, family, UntranslatedStrings(), bench::fonts());
+  const WidgetLayout layout =
+      layoutWidget(root, family, UntranslatedStrings(), bench::texts(), bench::fonts());
   const CairoSurface surface = PngRenderer(bench::fonts(), Appearance::light).draw(layout);
   for (auto _ : state) {
     benchmark::DoNotOptimize(encodePng(surface.get()));

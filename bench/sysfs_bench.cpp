@@ -104,6 +104,21 @@ void BM_SysfsLiveScanOfLaptop(benchmark::State& state) {
 }
 BENCHMARK(BM_SysfsLiveScanOfLaptop)->Unit(benchmark::kMicrosecond);
 
+// What the agent pays now: one reading of the facts for the registry and
+// the hints, then the scan.
+void BM_SysfsLiveScanWithAdviceOfLaptop(benchmark::State& state) {
+  test::FakeSysfs tree;
+  buildLaptop(tree);
+  SysfsRegistrySource source(tree.root());
+  for (auto _ : state) {
+    RegistryReading reading = source.reading();
+    Snapshot snapshot = scanPorts(*reading.registry, PointInTime{0});
+    benchmark::DoNotOptimize(snapshot);
+    benchmark::DoNotOptimize(reading.advice);
+  }
+}
+BENCHMARK(BM_SysfsLiveScanWithAdviceOfLaptop)->Unit(benchmark::kMicrosecond);
+
 // The child's own CPU time per run, as the process accounting reports it.
 void BM_LsusbTreeUnderUmockdev(benchmark::State& state) {
   test::FakeSysfs tree;

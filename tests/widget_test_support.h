@@ -7,6 +7,7 @@
 #include "shared/port_status.h"
 #include "widget_api/string_table.h"
 #include "host/tree_renderer.h"
+#include "widget/cable_texts.h"
 #include "widget_api/view_node.h"
 
 namespace plugscope::test {
@@ -34,9 +35,16 @@ class MapStrings final : public StringTable {
   std::map<std::string, std::string> translations_;
 };
 
+// The cable widget's words for hosts, untranslated.
+inline const WidgetTexts& englishTexts() {
+  static const UntranslatedStrings strings;
+  static const CableTexts texts(strings);
+  return texts;
+}
+
 inline std::string treeText(const ViewNode& node, const StringTable& strings = MapStrings()) {
   std::ostringstream out;
-  TreeRenderer().render(node, WidgetFamily::medium, strings, out);
+  TreeRenderer().render(node, WidgetFamily::medium, strings, englishTexts(), out);
   return out.str();
 }
 

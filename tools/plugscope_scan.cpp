@@ -1,9 +1,9 @@
 // plugscope-scan: one scan of a registry, printed as the snapshot file's JSON
-// or as OpenMetrics text.
+// or as OpenMetrics text, or the hints about its ports as the advice file's JSON.
 //
 //   plugscope-scan [--registry FILE | --sysfs DIR] [--capture-sysfs DIR]
 //                  [--report FILE | --no-report] [--taken SECONDS] [--pretty]
-//                  [--format json|openmetrics] [--output FILE]
+//                  [--format json|openmetrics] [--output FILE] [--advice]
 //
 // Bad arguments and unreadable input files give one line on stderr and exit
 // status 2, with nothing on stdout.
@@ -27,6 +27,7 @@
 #include "platform/linux/system_clock.h"
 #include "scanner/port_scan.h"
 #include "scanner/registry_fixture.h"
+#include "shared/advice_json.h"
 #include "shared/snapshot_json.h"
 #include "shared/snapshot_store.h"
 
@@ -99,11 +100,14 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"json", "openmetrics"}));
   std::string outputPath;
   app.add_option("--output", outputPath, "replace FILE atomically instead of printing");
+  bool adviceOnly = false;
+  app.add_flag("--advice", adviceOnly, "print the hints about the ports instead of the snapshot");
   plugscope::tools::parseOrDie(app, argc, argv);
   const bool openMetrics = format == "openmetrics";
   if (openMetrics && pretty) die("--pretty: only for --format json");
-  // --advice, once the hints exist, is refused here with --format
-  // openmetrics: the metrics carry the hints already.
+  // The metrics carry the hints already.
+  if (adviceOnly && openMetrics) die("--advice: not with --format openmetrics, which has the hints");
+  if (adviceOnly && pretty) die("--pretty: not with --advice");
   std::optional<OutputFile> output;
   if (app.count("--output") > 0) output = outputFileOrDie(outputPath);
 
@@ -114,8 +118,9 @@ int main(int argc, char** argv) {
     taken.seconds = *seconds;
   }
 
-  // Without a fixture the machine's own sysfs tree is the registry.
-  plugscope::MemoryRegistry registry;
+  // Without a fixture the machine's own sysfs tree is the registry, and its
+  // facts give the hints; a fixture has no facts, so no hints.
+  plugscope::RegistryReading reading;
   if (app.count("--registry") == 0) {
     std::error_code ec;
     if (app.count("--sysfs") > 0 && !std::filesystem::is_directory(sysfsRoot, ec)) {
@@ -125,9 +130,9 @@ int main(int argc, char** argv) {
       std::string error;
       auto captured = plugscope::captureSysfs(plugscope::SysfsTree(sysfsRoot), captureDir, error);
       if (!captured) die("cannot capture into --capture-sysfs " + captureDir + ": " + error);
-      registry = std::move(*captured);
+      reading = std::move(*captured);
     } else {
-      registry = plugscope::buildSysfsRegistry(plugscope::SysfsTree(sysfsRoot));
+      reading = plugscope::readSysfsRegistry(plugscope::SysfsTree(sysfsRoot));
     }
   } else {
     std::string error;
@@ -135,7 +140,7 @@ int main(int argc, char** argv) {
     if (!text) die("cannot read --registry " + registryFile + ": " + error);
     auto loaded = plugscope::loadRegistryFixture(*text, error);
     if (!loaded) die("malformed registry " + registryFile + ": " + error);
-    registry = std::move(*loaded);
+    reading.registry = std::make_shared<const plugscope::MemoryRegistry>(std::move(*loaded));
   }
 
   // The links to merge: from the given file, none at all, or by default
@@ -152,13 +157,16 @@ int main(int argc, char** argv) {
     links = plugscope::readThunderboltLinks(runner);
   }
 
-  const plugscope::Snapshot scanned = plugscope::scanPorts(registry, taken);
+  const plugscope::Snapshot scanned = plugscope::scanPorts(*reading.registry, taken);
   const plugscope::Snapshot snapshot =
       links ? plugscope::applyThunderboltLinks(scanned, *links) : scanned;
   std::optional<std::string> text;
-  if (openMetrics) {
-    // No hint rules yet: the hint family stays empty until they come.
-    const std::vector<plugscope::PortHint> hints;
+  if (adviceOnly) {
+    text = plugscope::encodeAdvice(plugscope::Advice{taken, reading.advice});
+    if (text) text->push_back('\n');
+  } else if (openMetrics) {
+    std::vector<plugscope::PortHint> hints;
+    for (const auto& entry : reading.advice) hints.push_back({entry.port, entry.hint});
     text = plugscope::encodeOpenMetrics(snapshot, hints);
   } else {
     text = plugscope::encodeSnapshot(

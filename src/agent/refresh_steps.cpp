@@ -5,10 +5,10 @@
 
 namespace plugscope {
 
-Snapshot RegistryPortScanner::scan(PointInTime taken) {
+Scan RegistryPortScanner::scan(PointInTime taken) {
   // Held for the scan only, so that the source may hand out a newer one.
-  const std::shared_ptr<const RegistryAccess> registry = source_.current();
-  return scanPorts(*registry, taken);
+  RegistryReading reading = source_.reading();
+  return {scanPorts(*reading.registry, taken), std::move(reading.advice)};
 }
 
 Snapshot ThunderboltMerger::merge(const Snapshot& snapshot) {

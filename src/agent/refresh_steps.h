@@ -11,11 +11,19 @@ namespace plugscope {
 // The steps of one refresh, each replaceable so that tests can script and
 // record them. All are called on the agent's one thread and never fail.
 
+// What one scan found: the ports, and the hints about them that the same
+// reading of the machine gave (in port order; none where the registry
+// comes without facts).
+struct Scan {
+  Snapshot snapshot;
+  std::vector<AdviceEntry> advice;
+};
+
 // A complete scan of the ports, with `taken` stored unchanged.
 class PortScanner {
  public:
   virtual ~PortScanner() = default;
-  virtual Snapshot scan(PointInTime taken) = 0;
+  virtual Scan scan(PointInTime taken) = 0;
 };
 
 // Enriches a snapshot about to be published: same ports in the same order,
@@ -26,19 +34,22 @@ class SnapshotMerger {
   virtual Snapshot merge(const Snapshot& snapshot) = 0;
 };
 
-// Stores a published snapshot; true when it was written, false when
-// nothing was (the stored one, if any, is then the previous one).
+// Stores what a refresh publishes: a snapshot, and the advice for the
+// snapshot of the same taken. Each is true when it was written, false
+// when nothing was (the stored one, if any, is then the previous one).
 class SnapshotWriter {
  public:
   virtual ~SnapshotWriter() = default;
   virtual bool save(const Snapshot& snapshot) = 0;
+  virtual bool saveAdvice(const Advice& advice) = 0;
 };
 
-// scanPorts over whatever registry the source gives now.
+// scanPorts over whatever registry the source gives now, with the advice
+// of the same reading.
 class RegistryPortScanner final : public PortScanner {
  public:
   explicit RegistryPortScanner(RegistrySource& source) : source_(source) {}
-  Snapshot scan(PointInTime taken) override;
+  Scan scan(PointInTime taken) override;
 
  private:
   RegistrySource& source_;
@@ -58,6 +69,7 @@ class StoreSnapshotWriter final : public SnapshotWriter {
  public:
   explicit StoreSnapshotWriter(const SnapshotStore& store) : store_(store) {}
   bool save(const Snapshot& snapshot) override { return store_.saveSnapshot(snapshot); }
+  bool saveAdvice(const Advice& advice) override { return store_.saveAdvice(advice); }
 
  private:
   const SnapshotStore& store_;

@@ -3,29 +3,77 @@
 #include <glib-unix.h>
 #include <glib/gstdio.h>
 
+#include <algorithm>
 #include <cmath>
 
-#include "desktop/reload_delay.h"
-#include "host/widget_metrics.h"
+#include "host/reload_schedule.h"
 
 namespace plugscope {
 namespace {
 
 DesktopApp& self(gpointer data) { return *static_cast<DesktopApp*>(data); }
 
+// The keys that choose each family.
+struct FamilyKeys {
+  WidgetFamily family;
+  const char* keys[3];
+};
+constexpr FamilyKeys kFamilyKeys[] = {
+    {WidgetFamily::small, {"1", "KP_1", nullptr}},
+    {WidgetFamily::medium, {"2", "KP_2", nullptr}},
+    {WidgetFamily::large, {"3", "KP_3", nullptr}},
+};
+
+bool supports(const Widget& widget, WidgetFamily family) {
+  const auto& families = widget.configuration().supportedFamilies;
+  return std::ranges::find(families, family) != families.end();
+}
+
 }  // namespace
 
-DesktopApp::DesktopApp(const Widget& widget, const PangoText& text, const Clock& clock,
-                       InotifyReloadRequests& requests, const DesktopSettingsFile& settingsFile,
+const char* familyLabel(WidgetFamily family) {
+  switch (family) {
+    case WidgetFamily::small: return "Small";
+    case WidgetFamily::medium: return "Medium";
+    case WidgetFamily::large: return "Large";
+  }
+  return "Medium";
+}
+
+GMenuModel* windowMenu(const WidgetConfiguration& configuration, const StringTable& strings) {
+  g_autoptr(GMenu) sizes = g_menu_new();
+  for (const WidgetFamily family : configuration.supportedFamilies) {
+    const std::string action = std::string("app.family::") + familyName(family);
+    g_menu_append(sizes, strings.lookup(familyLabel(family)).c_str(), action.c_str());
+  }
+  g_autoptr(GMenu) options = g_menu_new();
+  g_menu_append(options, strings.lookup("Notify when something is plugged in").c_str(),
+                "app.notify-plugged");
+  g_menu_append(options, strings.lookup("Start at login").c_str(), "app.start-at-login");
+  g_menu_append(options, strings.lookup("Quit").c_str(), "app.quit");
+  GMenu* menu = g_menu_new();
+  g_menu_append_section(menu, nullptr, G_MENU_MODEL(sizes));
+  g_menu_append_section(menu, nullptr, G_MENU_MODEL(options));
+  return G_MENU_MODEL(menu);
+}
+
+DesktopApp::DesktopApp(const Widget& widget, const StringTable& strings, const PangoText& text,
+                       const Clock& clock, ReloadRequests& requests, const HintSource& hints,
+                       const DesktopSettingsFile& settingsFile, StartAtLogin& startAtLogin,
                        DesktopPanelFactory panelFactory, Options options)
     : widget_(widget),
+      strings_(strings),
       text_(text),
       clock_(clock),
       requests_(requests),
+      hints_(hints),
       settingsFile_(settingsFile),
+      startAtLogin_(startAtLogin),
       panelFactory_(std::move(panelFactory)),
       options_(std::move(options)),
       app_(gtk_application_new(kDesktopApplicationId, G_APPLICATION_DEFAULT_FLAGS)) {
+  // Notifications name their sender by it.
+  g_set_application_name("Plugscope");
   g_signal_connect_swapped(app_, "startup", G_CALLBACK(+[](gpointer data) { self(data).startup(); }),
                            this);
   g_signal_connect_swapped(app_, "activate",
@@ -47,14 +95,17 @@ int DesktopApp::run(const char* programName) {
 
 void DesktopApp::startup() {
   settings_ = settingsFile_.load();
+  if (settings_.family && !supports(widget_, *settings_.family)) settings_.family.reset();
+  if (settings_.family) family_ = *settings_.family;
+  // The window comes and goes; the application stays until it quits.
+  g_application_hold(G_APPLICATION(app_));
   installActions();
-  buildWindow();
   GDBusConnection* bus = g_application_get_dbus_connection(G_APPLICATION(app_));
   portal_ = std::make_unique<ColorSchemePortal>(
       bus, [this](Appearance appearance) { setAppearance(appearance); });
   setAppearance(portal_->appearance());
-  // The reload directory's inotify descriptor wakes the main loop; waitFor(0)
-  // then only drains the queued events, so nothing ever blocks or polls.
+  // A readable descriptor wakes the main loop; waitFor(0) then only drains
+  // what is queued, so nothing ever blocks or polls.
   if (requests_.descriptor() >= 0) {
     requestWatch_ = g_unix_fd_add(
         requests_.descriptor(), G_IO_IN,
@@ -72,22 +123,23 @@ void DesktopApp::startup() {
 }
 
 void DesktopApp::shutdown() {
-  for (guint* source : {&timer_, &requestWatch_, &screenshotIdle_}) {
+  for (guint* source : {&timer_, &requestWatch_, &screenshotIdle_, &sizeCheck_}) {
     if (*source) g_source_remove(*source);
     *source = 0;
   }
   panel_.reset();
   portal_.reset();
-  if (window_) gtk_window_destroy(window_);
+  hideWindow();
   g_clear_object(&familyAction_);
   g_clear_object(&notifyAction_);
+  g_clear_object(&loginAction_);
 }
 
 // The menu's items and the keys are the application's actions, so that
 // both (and other processes, over the bus) change the same state.
 void DesktopApp::installActions() {
   familyAction_ = g_simple_action_new_stateful("family", G_VARIANT_TYPE_STRING,
-                                               g_variant_new_string(familyName(settings_.family)));
+                                               g_variant_new_string(familyName(family_)));
   g_signal_connect(familyAction_, "change-state",
                    G_CALLBACK(+[](GSimpleAction*, GVariant* value, gpointer data) {
                      if (auto family = parseFamily(g_variant_get_string(value, nullptr))) {
@@ -102,25 +154,27 @@ void DesktopApp::installActions() {
                      self(data).setNotifyWhenPlugged(g_variant_get_boolean(value));
                    }),
                    this);
+  loginAction_ = g_simple_action_new_stateful("start-at-login", nullptr,
+                                              g_variant_new_boolean(startAtLogin_.isEnabled()));
+  g_signal_connect(loginAction_, "change-state",
+                   G_CALLBACK(+[](GSimpleAction*, GVariant* value, gpointer data) {
+                     self(data).setStartAtLogin(g_variant_get_boolean(value));
+                   }),
+                   this);
   g_autoptr(GSimpleAction) quitAction = g_simple_action_new("quit", nullptr);
   g_signal_connect_swapped(quitAction, "activate",
                            G_CALLBACK(+[](gpointer data) { self(data).quit(); }), this);
-  for (GSimpleAction* action : {familyAction_, notifyAction_, quitAction}) {
+  for (GSimpleAction* action : {familyAction_, notifyAction_, loginAction_, quitAction}) {
     g_action_map_add_action(G_ACTION_MAP(app_), G_ACTION(action));
   }
 
-  const struct {
-    const char* action;
-    const char* keys[3];
-  } accelerators[] = {
-      {"app.family::small", {"1", "KP_1", nullptr}},
-      {"app.family::medium", {"2", "KP_2", nullptr}},
-      {"app.family::large", {"3", "KP_3", nullptr}},
-      {"app.quit", {"<Control>q", nullptr, nullptr}},
-  };
-  for (const auto& accelerator : accelerators) {
-    gtk_application_set_accels_for_action(app_, accelerator.action, accelerator.keys);
+  for (const FamilyKeys& keys : kFamilyKeys) {
+    if (!supports(widget_, keys.family)) continue;
+    const std::string action = std::string("app.family::") + familyName(keys.family);
+    gtk_application_set_accels_for_action(app_, action.c_str(), keys.keys);
   }
+  const char* quitKeys[] = {"<Control>q", nullptr};
+  gtk_application_set_accels_for_action(app_, "app.quit", quitKeys);
 }
 
 void DesktopApp::buildWindow() {
@@ -134,14 +188,15 @@ void DesktopApp::buildWindow() {
                                  "Plugscope", -1);
   g_signal_connect_swapped(window_, "destroy",
                            G_CALLBACK(+[](gpointer data) { self(data).window_ = nullptr; }), this);
-  // Closing the window hides it while a panel shows the entry that can
-  // bring it back; without one (GNOME without its AppIndicator extension)
-  // it quits, rather than leave a program that nothing shows.
+  // Closing the window hides it (GTK destroys it) while a panel shows the
+  // entry that can bring it back; without one (GNOME without its
+  // AppIndicator extension) it quits, rather than leave a program that
+  // nothing shows.
   g_signal_connect(window_, "close-request",
-                   G_CALLBACK(+[](GtkWindow* window, gpointer data) -> gboolean {
-                     if (!self(data).panel_ || !self(data).panel_->inPanel()) return FALSE;
-                     gtk_widget_set_visible(GTK_WIDGET(window), FALSE);
-                     return TRUE;
+                   G_CALLBACK(+[](GtkWindow*, gpointer data) -> gboolean {
+                     auto& app = self(data);
+                     if (!app.panel_ || !app.panel_->inPanel()) app.quit();
+                     return FALSE;
                    }),
                    this);
 
@@ -154,18 +209,9 @@ void DesktopApp::buildWindow() {
       this, nullptr);
   gtk_window_set_child(window_, area_);
 
-  g_autoptr(GMenu) sizes = g_menu_new();
-  g_menu_append(sizes, "Small", "app.family::small");
-  g_menu_append(sizes, "Medium", "app.family::medium");
-  g_menu_append(sizes, "Large", "app.family::large");
-  g_autoptr(GMenu) menu = g_menu_new();
-  g_menu_append_section(menu, nullptr, G_MENU_MODEL(sizes));
-  g_autoptr(GMenu) options = g_menu_new();
-  g_menu_append(options, "Notify when something is plugged in", "app.notify-plugged");
-  g_menu_append(options, "Quit", "app.quit");
-  g_menu_append_section(menu, nullptr, G_MENU_MODEL(options));
   // A popover parented to the area must leave before the area does.
-  menu_ = gtk_popover_menu_new_from_model(G_MENU_MODEL(menu));
+  g_autoptr(GMenuModel) model = windowMenu(widget_.configuration(), strings_);
+  menu_ = gtk_popover_menu_new_from_model(model);
   gtk_popover_set_has_arrow(GTK_POPOVER(menu_), FALSE);
   gtk_widget_set_halign(menu_, GTK_ALIGN_START);
   gtk_widget_set_parent(menu_, area_);
@@ -183,6 +229,9 @@ void DesktopApp::buildWindow() {
     auto& app = self(data);
     const guint button = gtk_gesture_single_get_current_button(GTK_GESTURE_SINGLE(gesture));
     if (button == GDK_BUTTON_SECONDARY && app.menu_) {
+      // The session's own settings may have changed the login entry.
+      g_simple_action_set_state(app.loginAction_,
+                                g_variant_new_boolean(app.startAtLogin_.isEnabled()));
       const GdkRectangle at{static_cast<int>(x), static_cast<int>(y), 1, 1};
       gtk_popover_set_pointing_to(GTK_POPOVER(app.menu_), &at);
       gtk_popover_popup(GTK_POPOVER(app.menu_));
@@ -199,26 +248,84 @@ void DesktopApp::buildWindow() {
   gtk_gesture_single_set_button(GTK_GESTURE_SINGLE(click), 0);
   g_signal_connect(click, "pressed", G_CALLBACK(pressed), this);
   gtk_widget_add_controller(area_, GTK_EVENT_CONTROLLER(click));
+  showContent();
+}
+
+// Destroyed rather than hidden: a hidden GTK window keeps its renderer,
+// its surfaces and their buffers.
+void DesktopApp::hideWindow() {
+  if (window_) gtk_window_destroy(window_);
 }
 
 void DesktopApp::reload() {
   // The family is part of the provider's request, so a new family asks anew.
-  hosted_ = requestEntry(widget_, clock_, settings_.family, false);
-  content_ = makeWindowContent(widget_, hosted_->entry, settings_.family, text_);
+  const WidgetFamily asked = settings_.family.value_or(family_);
+  hosted_ = requestEntry(widget_, clock_, asked, false);
+  family_ = asked;
+  if (!settings_.family) {
+    const WidgetFamily fitting = fittingFamily(widget_, hosted_->entry, text_, asked);
+    if (fitting != asked) {
+      hosted_ = requestEntry(widget_, clock_, fitting, false);
+      family_ = fitting;
+    }
+  }
+  // Read after the snapshot: the agent saves the advice before it.
+  const auto advice = hints_.adviceFor(hosted_->entry.snapshot);
+  content_ = makeWindowContent(widget_, hosted_->entry, family_, text_,
+                               advice.value_or(std::vector<AdviceEntry>{}));
+  // The radio items show the family shown, chosen or not.
+  g_simple_action_set_state(familyAction_, g_variant_new_string(familyName(family_)));
+  showContent();
+  if (panel_) panel_->showEntry(hosted_->entry, advice);
+  armTimer();
+}
+
+void DesktopApp::showContent() {
+  if (!content_) return;
   if (area_) {
-    const Size size = widgetSize(settings_.family);
     gtk_drawing_area_set_content_width(GTK_DRAWING_AREA(area_),
-                                       static_cast<int>(std::lround(size.width)));
+                                       static_cast<int>(std::lround(content_->width())));
     gtk_drawing_area_set_content_height(GTK_DRAWING_AREA(area_),
-                                        static_cast<int>(std::lround(size.height)));
+                                        static_cast<int>(std::lround(content_->height())));
     gtk_widget_queue_draw(area_);
+    // GTK 4.8 on X11 drops a new size asked for while the window is still
+    // being configured for the one before (a strip that comes and goes
+    // quickly), which would leave the window cut short or too tall.
+    constexpr int kSizeChecks = 30;
+    constexpr guint kSizeCheckMilliseconds = 100;
+    sizeChecksLeft_ = kSizeChecks;
+    if (!sizeCheck_) {
+      sizeCheck_ = g_timeout_add(
+          kSizeCheckMilliseconds,
+          +[](gpointer data) -> gboolean {
+            auto& app = self(data);
+            app.checkWindowSize();
+            if (app.sizeCheck_ && app.sizeChecksLeft_ > 0) return G_SOURCE_CONTINUE;
+            app.sizeCheck_ = 0;
+            return G_SOURCE_REMOVE;
+          },
+          this);
+    }
   }
   if (window_) {
     gtk_accessible_update_property(GTK_ACCESSIBLE(window_), GTK_ACCESSIBLE_PROPERTY_DESCRIPTION,
                                    content_->description.c_str(), -1);
   }
-  if (panel_) panel_->showEntry(hosted_->entry);
-  armTimer();
+}
+
+void DesktopApp::checkWindowSize() {
+  --sizeChecksLeft_;
+  if (!area_ || !window_ || !content_) {
+    sizeChecksLeft_ = 0;
+    return;
+  }
+  const bool fits = gtk_widget_get_width(area_) == std::lround(content_->width()) &&
+                    gtk_widget_get_height(area_) == std::lround(content_->height());
+  if (fits) {
+    sizeChecksLeft_ = 0;
+  } else {
+    gtk_widget_queue_resize(GTK_WIDGET(window_));
+  }
 }
 
 void DesktopApp::armTimer() {
@@ -230,7 +337,7 @@ void DesktopApp::armTimer() {
       +[](gpointer data) -> gboolean {
         auto& app = self(data);
         app.timer_ = 0;
-        if (app.clock_.now().seconds >= app.hosted_->next.seconds) {
+        if (reloadDue(app.clock_.now(), app.hosted_->next)) {
           app.reload();
         } else {
           app.armTimer();
@@ -241,9 +348,8 @@ void DesktopApp::armTimer() {
 }
 
 void DesktopApp::setFamily(WidgetFamily family) {
-  // The radio items show the action's state.
-  g_simple_action_set_state(familyAction_, g_variant_new_string(familyName(family)));
-  if (family == settings_.family) return;
+  if (!supports(widget_, family)) return;
+  if (settings_.family == family) return;
   settings_.family = family;
   settingsFile_.save(settings_);
   reload();
@@ -254,7 +360,14 @@ void DesktopApp::setNotifyWhenPlugged(bool enabled) {
   if (enabled == settings_.notifyWhenPlugged) return;
   settings_.notifyWhenPlugged = enabled;
   settingsFile_.save(settings_);
-  if (panel_) panel_->notifyChoiceChanged(enabled);
+  if (panel_) panel_->choicesChanged();
+}
+
+void DesktopApp::setStartAtLogin(bool enabled) {
+  startAtLogin_.setEnabled(enabled);
+  // What holds now, which a failed write leaves as it was.
+  g_simple_action_set_state(loginAction_, g_variant_new_boolean(startAtLogin_.isEnabled()));
+  if (panel_) panel_->choicesChanged();
 }
 
 // GNotification goes through the desktop's notification service, or the
@@ -264,6 +377,8 @@ void DesktopApp::sendNotification(const std::string& id, const std::string& titl
   if (!settings_.notifyWhenPlugged) return;
   g_autoptr(GNotification) notification = g_notification_new(title.c_str());
   g_notification_set_body(notification, body.c_str());
+  g_autoptr(GIcon) icon = g_themed_icon_new(kDesktopApplicationId);
+  g_notification_set_icon(notification, icon);
   g_application_send_notification(G_APPLICATION(app_), id.c_str(), notification);
 }
 
@@ -276,15 +391,15 @@ void DesktopApp::setAppearance(Appearance appearance) {
 }
 
 void DesktopApp::showWindow() {
-  if (window_) gtk_window_present(window_);
+  if (!window_) buildWindow();
+  gtk_window_present(window_);
 }
 
 void DesktopApp::toggleWindow() {
-  if (!window_) return;
-  if (gtk_widget_get_visible(GTK_WIDGET(window_))) {
-    gtk_widget_set_visible(GTK_WIDGET(window_), FALSE);
+  if (window_) {
+    hideWindow();
   } else {
-    gtk_window_present(window_);
+    showWindow();
   }
 }
 
@@ -294,7 +409,7 @@ void DesktopApp::draw(cairo_t* cairo) {
   if (!content_) return;
   // GTK hands us a context in points already scaled to the window's scale
   // factor, so the painter draws at the display's own resolution.
-  paintWindowContent(cairo, content_->layout, text_, appearance_);
+  paintWindowContent(cairo, *content_, text_, appearance_);
   // Written after the frame, outside GTK's drawing, and once per burst.
   if (options_.screenshotPath && !screenshotIdle_) {
     screenshotIdle_ = g_idle_add(

@@ -4,8 +4,11 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "shared/advice.h"
 #include "widget_api/cable_entry.h"
 #include "widget_api/widget_extension.h"
 
@@ -23,6 +26,9 @@ class DesktopControls {
   virtual bool notifyWhenPlugged() const = 0;
   // Changes and stores the choice.
   virtual void setNotifyWhenPlugged(bool enabled) = 0;
+  // Read afresh each time: the session's own settings may change it.
+  virtual bool startsAtLogin() const = 0;
+  virtual void setStartAtLogin(bool enabled) = 0;
   // A desktop notification, sent only while notifyWhenPlugged() is on; a
   // later one with the same `id` replaces it.
   virtual void sendNotification(const std::string& id, const std::string& title,
@@ -35,9 +41,12 @@ class DesktopPanel {
  public:
   virtual ~DesktopPanel() = default;
   // Each new timeline entry, once the window has taken it; also the first.
-  virtual void showEntry(const CableEntry& entry) = 0;
-  // The notify choice changed (from the window's menu or the panel's).
-  virtual void notifyChoiceChanged(bool enabled) = 0;
+  // `advice`: the hints about its snapshot (HintSource::adviceFor), none
+  // when no advice is about it.
+  virtual void showEntry(const CableEntry& entry,
+                         const std::optional<std::vector<AdviceEntry>>& advice) = 0;
+  // A choice the menu shows changed (from the window's menu or the panel's).
+  virtual void choicesChanged() = 0;
   // Whether a panel shows the entry now, so that a hidden window can be
   // brought back from it.
   virtual bool inPanel() const = 0;

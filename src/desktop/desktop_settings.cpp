@@ -30,7 +30,9 @@ DesktopSettings parseDesktopSettings(std::string_view text) {
 
 std::string formatDesktopSettings(const DesktopSettings& settings) {
   g_autoptr(GKeyFile) file = g_key_file_new();
-  g_key_file_set_string(file, kGroup, kFamilyKey, familyName(settings.family));
+  if (settings.family) {
+    g_key_file_set_string(file, kGroup, kFamilyKey, familyName(*settings.family));
+  }
   g_key_file_set_boolean(file, kGroup, kNotifyKey, settings.notifyWhenPlugged);
   gsize length = 0;
   g_autofree gchar* data = g_key_file_to_data(file, &length, nullptr);

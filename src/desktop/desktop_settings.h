@@ -12,7 +12,9 @@ namespace plugscope {
 
 // What the desktop host remembers between runs.
 struct DesktopSettings {
-  WidgetFamily family = WidgetFamily::medium;
+  // The size the user chose; none until they choose one (the window then
+  // picks its size from what it shows).
+  std::optional<WidgetFamily> family;
   bool notifyWhenPlugged = false;  // a notification when a port becomes connected
 
   friend bool operator==(const DesktopSettings&, const DesktopSettings&) = default;

@@ -1,31 +1,6 @@
 #include "desktop/panel_summary.h"
 
-#include <algorithm>
-
-#include "widget_api/localized_text.h"
-#include "widget/port_row.h"
-
 namespace plugscope {
-
-std::string panelSummary(const Snapshot& snapshot, const PluralStringTable& strings) {
-  const auto connected = static_cast<std::uint64_t>(
-      std::ranges::count_if(snapshot.ports, [](const PortStatus& port) { return port.connected; }));
-  std::string summary;
-  if (snapshot.ports.empty()) {
-    summary = strings.lookup("No USB-C ports found");
-  } else if (connected == 0) {
-    summary = strings.lookup("Nothing plugged in");
-  } else {
-    summary = fillIntegerPlaceholder(
-        strings.lookupPlural("%lld port in use", "%lld ports in use", connected),
-        static_cast<std::int64_t>(connected));
-  }
-  if (snapshot.chargerWatts) {
-    summary += kListSeparator;
-    summary += fillIntegerPlaceholder(strings.lookup("%lld W"), *snapshot.chargerWatts);
-  }
-  return summary;
-}
 
 std::string menuLabel(std::string_view text) {
   std::string label;
@@ -38,11 +13,16 @@ std::string menuLabel(std::string_view text) {
 }
 
 std::vector<PanelMenuItem> panelMenu(const Snapshot& snapshot, PanelToggles toggles,
-                                     const StringTable& strings) {
+                                     const StringTable& strings, const WidgetTexts& texts,
+                                     const std::vector<PortHint>& hints) {
   std::vector<PanelMenuItem> menu;
   for (const PortStatus& port : snapshot.ports) {
-    // The row's own texts: what the widget says, not translated.
-    menu.push_back(PanelMenuItem::line(menuLabel(titleText(port) + " \u2014 " + stateText(port))));
+    menu.push_back(PanelMenuItem::line(menuLabel(texts.portLine(port))));
+    for (const PortHint& hint : hints) {
+      if (hint.port == port.number) {
+        menu.push_back(PanelMenuItem::line(menuLabel("\u21b3 " + hint.sentence)));
+      }
+    }
   }
   if (!menu.empty()) menu.push_back(PanelMenuItem::divider());
   menu.push_back(
@@ -56,9 +36,9 @@ std::vector<PanelMenuItem> panelMenu(const Snapshot& snapshot, PanelToggles togg
   return menu;
 }
 
-PanelState panelState(const Snapshot& snapshot, PanelToggles toggles,
-                      const PluralStringTable& strings) {
-  return {panelSummary(snapshot, strings), panelMenu(snapshot, toggles, strings)};
+PanelState panelState(const Snapshot& snapshot, PanelToggles toggles, const StringTable& strings,
+                      const WidgetTexts& texts, const std::vector<PortHint>& hints) {
+  return {texts.summary(snapshot), panelMenu(snapshot, toggles, strings, texts, hints)};
 }
 
 }  // namespace plugscope

@@ -6,21 +6,17 @@
 #include <string_view>
 #include <vector>
 
-#include "desktop/plural_string_table.h"
 #include "shared/snapshot.h"
+#include "widget_api/string_table.h"
+#include "widget_api/widget_texts.h"
 
 namespace plugscope {
 
-// The gettext text domain of the panel's texts (catalogues under
-// <prefix>/share/locale, beside the widget's).
-inline constexpr const char* kPanelTextDomain = "plugscope-desktop";
-
-// The panel entry's one-line summary of a snapshot, in the user's language:
-// "N ports in use" (N connected ports, with the language's plural forms),
-// "Nothing plugged in" when ports exist but none is connected, or "No USB-C
-// ports found"; followed by " · N W" whenever the snapshot has a charger
-// (a laptop may charge through a port that is not USB-C).
-std::string panelSummary(const Snapshot& snapshot, const PluralStringTable& strings);
+// The gettext text domain of the desktop host's own texts, its menus'
+// commands and sizes (catalogues under <prefix>/share/locale, beside the
+// widget's). What the host says about the ports is the widget's
+// (WidgetTexts), translated by the widget's own catalogue.
+inline constexpr const char* kDesktopTextDomain = "plugscope-desktop";
 
 // What a menu item asks the application to do when clicked.
 enum class PanelCommand { showWidget, notifyOnPlug, startAtLogin, quit };
@@ -54,25 +50,34 @@ struct PanelMenuItem {
   friend bool operator==(const PanelMenuItem&, const PanelMenuItem&) = default;
 };
 
-// One disabled line per port ("USB-C 3 — Harbor TB4 Dock", the row's title
-// and state texts) and a separator when there are ports, then "Show
-// widget", the toggles "Notify when something is plugged in" and "Start at
-// login", and "Quit".
+// One hint about a port as the widget says it (Widget::hintSentence).
+struct PortHint {
+  std::int64_t port = 0;  // the port's number
+  std::string sentence;
+  friend bool operator==(const PortHint&, const PortHint&) = default;
+};
+
+// One disabled line per port (the widget's portLine), each followed by a
+// disabled line per hint about it ("↳ " and the sentence), and a separator
+// when there are ports; then "Show widget", the toggles "Notify when
+// something is plugged in" and "Start at login", and "Quit" (looked up in
+// `strings`, the host's own).
 std::vector<PanelMenuItem> panelMenu(const Snapshot& snapshot, PanelToggles toggles,
-                                     const StringTable& strings);
+                                     const StringTable& strings, const WidgetTexts& texts,
+                                     const std::vector<PortHint>& hints = {});
 
 // `text` with every "_" doubled.
 std::string menuLabel(std::string_view text);
 
-// Everything the panel entry shows: the summary (its title, tooltip and
-// label) and the menu.
+// Everything the panel entry shows: the widget's summary of the snapshot
+// (its title, tooltip and label) and the menu.
 struct PanelState {
   std::string summary;
   std::vector<PanelMenuItem> menu;
   friend bool operator==(const PanelState&, const PanelState&) = default;
 };
 
-PanelState panelState(const Snapshot& snapshot, PanelToggles toggles,
-                      const PluralStringTable& strings);
+PanelState panelState(const Snapshot& snapshot, PanelToggles toggles, const StringTable& strings,
+                      const WidgetTexts& texts, const std::vector<PortHint>& hints = {});
 
 }  // namespace plugscope

@@ -4,15 +4,17 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
+#include "desktop/bus_interface.h"
 #include "desktop/panel_icon.h"
 
 namespace plugscope {
 namespace {
 
-constexpr const char* kItemInterface = "org.kde.StatusNotifierItem";
-constexpr const char* kMenuInterface = "com.canonical.dbusmenu";
+constexpr const char* kItemInterfaceName = "org.kde.StatusNotifierItem";
+constexpr const char* kMenuInterfaceName = "com.canonical.dbusmenu";
 constexpr const char* kWatcherName = "org.kde.StatusNotifierWatcher";
 constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 
@@ -116,6 +118,8 @@ GDBusNodeInfo* introspection() {
 constexpr std::int32_t kRootId = 0;
 constexpr std::int32_t kSeparatorId = 5;
 constexpr std::int32_t kFirstPortLineId = 100;
+// The menu is flat: the root and its items.
+constexpr std::int32_t kMenuDepth = 1;
 
 std::int32_t commandId(PanelCommand command) {
   switch (command) {
@@ -134,12 +138,16 @@ std::int32_t itemId(const std::vector<PanelMenuItem>& menu, std::size_t index) {
   return kFirstPortLineId + static_cast<std::int32_t>(index);
 }
 
-// The item with `id`; null when there is none.
+// The item with `id`; null when there is none (the root included).
 const PanelMenuItem* findItem(const std::vector<PanelMenuItem>& menu, std::int32_t id) {
   for (std::size_t i = 0; i < menu.size(); ++i) {
     if (itemId(menu, i) == id) return &menu[i];
   }
   return nullptr;
+}
+
+bool knownId(const std::vector<PanelMenuItem>& menu, std::int32_t id) {
+  return id == kRootId || findItem(menu, id);
 }
 
 // The names asked for; all when the list is empty.
@@ -154,15 +162,14 @@ bool wanted(GVariant* names, std::string_view name) {
   return false;
 }
 
+// The properties of `item` (the root when null) that `names` asks for, as
+// a floating a{sv}.
 GVariant* itemProperties(const PanelMenuItem* item, GVariant* names) {
   GVariantBuilder builder;
   g_variant_builder_init(&builder, G_VARIANT_TYPE("a{sv}"));
   auto add = [&](const char* key, GVariant* value) {
-    if (wanted(names, key)) {
-      g_variant_builder_add(&builder, "{sv}", key, value);
-    } else {
-      g_autoptr(GVariant) unused = g_variant_ref_sink(value);
-    }
+    g_autoptr(GVariant) owned = g_variant_ref_sink(value);
+    if (wanted(names, key)) g_variant_builder_add(&builder, "{sv}", key, owned);
   };
   if (!item) {
     add("children-display", g_variant_new_string("submenu"));
@@ -179,12 +186,23 @@ GVariant* itemProperties(const PanelMenuItem* item, GVariant* names) {
   return g_variant_builder_end(&builder);
 }
 
+GVariant* noChildren() { return g_variant_new_array(G_VARIANT_TYPE_VARIANT, nullptr, 0); }
+
 GVariant* layoutNode(std::int32_t id, const PanelMenuItem* item, GVariant* names,
                      GVariant* children) {
   return g_variant_new("(i@a{sv}@av)", id, itemProperties(item, names), children);
 }
 
-GVariant* noChildren() { return g_variant_new_array(G_VARIANT_TYPE_VARIANT, nullptr, 0); }
+// The ids of an `ai` argument, sorted and without repeats.
+std::vector<std::int32_t> idSet(GVariant* ids) {
+  gsize count = 0;
+  const auto* first =
+      static_cast<const gint32*>(g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
+  std::vector<std::int32_t> set(first, first + count);
+  std::ranges::sort(set);
+  set.erase(std::unique(set.begin(), set.end()), set.end());
+  return set;
+}
 
 // The icon at every size panels ask for, as IconPixmap wants it.
 GVariant* iconPixmaps() {
@@ -200,9 +218,11 @@ GVariant* iconPixmaps() {
   return g_variant_ref_sink(g_variant_builder_end(&builder));
 }
 
-}  // namespace
+GVariant* noPixmaps() { return g_variant_new_array(G_VARIANT_TYPE("(iiay)"), nullptr, 0); }
 
-struct StatusNotifierItem::Impl {
+// What the item's two exported objects share: the state shown, the
+// callbacks, and the bus.
+struct ItemObject {
   // A panel's watcher is on the bus, so the item is on show.
   bool watched = false;
   PanelState state;
@@ -215,7 +235,10 @@ struct StatusNotifierItem::Impl {
   guint watcherWatch = 0;
   GVariant* pixmaps = iconPixmaps();
 
-  ~Impl() {
+  ItemObject() = default;
+  ItemObject(const ItemObject&) = delete;
+  ItemObject& operator=(const ItemObject&) = delete;
+  ~ItemObject() {
     g_cancellable_cancel(cancellable);
     if (watcherWatch) g_bus_unwatch_name(watcherWatch);
     if (connection) {
@@ -227,12 +250,247 @@ struct StatusNotifierItem::Impl {
     g_clear_pointer(&pixmaps, g_variant_unref);
   }
 
-  void emit(const char* path, const char* interface, const char* signal,
-            GVariant* parameters = nullptr) {
-    g_dbus_connection_emit_signal(connection, nullptr, path, interface, signal, parameters,
-                                  nullptr);
+  // Runs what a click on `id` means. May destroy the item: touch nothing after.
+  void clicked(std::int32_t id) {
+    const PanelMenuItem* item = findItem(state.menu, id);
+    if (!item || !item->enabled || !item->command) return;
+    const bool checked = item->checked.value_or(false);
+    // Copies: the callback may destroy the item and with it `callbacks`.
+    switch (*item->command) {
+      case PanelCommand::showWidget:
+        if (auto f = callbacks.showWidget) f();
+        break;
+      case PanelCommand::notifyOnPlug:
+        if (auto f = callbacks.setNotifyOnPlug) f(!checked);
+        break;
+      case PanelCommand::startAtLogin:
+        if (auto f = callbacks.setStartAtLogin) f(!checked);
+        break;
+      case PanelCommand::quit:
+        if (auto f = callbacks.quit) f();
+        break;
+    }
   }
+};
 
+void replyNothing(GDBusMethodInvocation* invocation) {
+  g_dbus_method_invocation_return_value(invocation, nullptr);
+}
+
+// org.kde.StatusNotifierItem. ContextMenu, SecondaryActivate and Scroll
+// mean nothing here: the panel shows the menu itself.
+
+void activate(ItemObject& self, GVariant*, GDBusMethodInvocation* invocation) {
+  replyNothing(invocation);
+  if (auto f = self.callbacks.activate) f();
+}
+
+void ignore(ItemObject&, GVariant*, GDBusMethodInvocation* invocation) { replyNothing(invocation); }
+
+GVariant* summary(const ItemObject& self) {
+  return g_variant_new_string(self.state.summary.c_str());
+}
+GVariant* applicationId(const ItemObject&) { return g_variant_new_string(kDesktopApplicationId); }
+GVariant* emptyString(const ItemObject&) { return g_variant_new_string(""); }
+GVariant* noIcons(const ItemObject&) { return noPixmaps(); }
+
+const BusMethod<ItemObject> kItemMethods[] = {
+    {"ContextMenu", "ii", "", ignore},
+    {"Activate", "ii", "", activate},
+    {"SecondaryActivate", "ii", "", ignore},
+    {"Scroll", "is", "", ignore},
+};
+
+const BusProperty<ItemObject> kItemProperties[] = {
+    {"Category", "s", +[](const ItemObject&) { return g_variant_new_string("ApplicationStatus"); }},
+    {"Id", "s", applicationId},
+    {"Title", "s", summary},
+    // Some panels hide passive items; ours is worth a glance at all times.
+    {"Status", "s", +[](const ItemObject&) { return g_variant_new_string("Active"); }},
+    {"WindowId", "i", +[](const ItemObject&) { return g_variant_new_int32(0); }},
+    {"IconThemePath", "s", emptyString},
+    {"IconName", "s", applicationId},
+    {"IconPixmap", "a(iiay)", +[](const ItemObject& self) { return g_variant_ref(self.pixmaps); }},
+    {"OverlayIconName", "s", emptyString},
+    {"OverlayIconPixmap", "a(iiay)", noIcons},
+    {"AttentionIconName", "s", emptyString},
+    {"AttentionIconPixmap", "a(iiay)", noIcons},
+    {"AttentionMovieName", "s", emptyString},
+    {"ToolTip", "(sa(iiay)ss)",
+     +[](const ItemObject& self) {
+       return g_variant_new("(s@a(iiay)ss)", kDesktopApplicationId, noPixmaps(), "Plugscope",
+                            self.state.summary.c_str());
+     }},
+    {"ItemIsMenu", "b", +[](const ItemObject&) { return g_variant_new_boolean(false); }},
+    {"Menu", "o", +[](const ItemObject&) { return g_variant_new_object_path(kPanelMenuPath); }},
+    {"XAyatanaLabel", "s", summary},
+    {"XAyatanaLabelGuide", "s", summary},
+    {"XAyatanaOrderingIndex", "u", +[](const ItemObject&) { return g_variant_new_uint32(0); }},
+};
+
+const BusSignal kItemSignals[] = {
+    {"NewTitle", ""},       {"NewIcon", ""},    {"NewAttentionIcon", ""},
+    {"NewOverlayIcon", ""}, {"NewToolTip", ""}, {"NewStatus", "s"},
+    {"XAyatanaNewLabel", "ss"},
+};
+
+const BusInterface<ItemObject> kItemInterface{kItemInterfaceName, kItemMethods, kItemProperties,
+                                              kItemSignals};
+
+// com.canonical.dbusmenu.
+
+// The layout below `parent` to `depth` levels (negative: all of them).
+void getLayout(ItemObject& self, GVariant* parameters, GDBusMethodInvocation* invocation) {
+  gint32 parent = 0;
+  gint32 depth = 0;
+  g_autoptr(GVariant) names = nullptr;
+  g_variant_get(parameters, "(ii@as)", &parent, &depth, &names);
+  const auto& menu = self.state.menu;
+  const int levels = depth < 0 ? kMenuDepth : std::min(depth, kMenuDepth);
+  GVariant* node = nullptr;
+  if (parent == kRootId) {
+    GVariantBuilder children;
+    g_variant_builder_init(&children, G_VARIANT_TYPE("av"));
+    for (std::size_t i = 0; levels > 0 && i < menu.size(); ++i) {
+      g_variant_builder_add(&children, "v",
+                            layoutNode(itemId(menu, i), &menu[i], names, noChildren()));
+    }
+    node = layoutNode(kRootId, nullptr, names, g_variant_builder_end(&children));
+  } else if (const PanelMenuItem* item = findItem(menu, parent)) {
+    node = layoutNode(parent, item, names, noChildren());
+  } else {
+    g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
+                                          "No menu item %d", parent);
+    return;
+  }
+  g_dbus_method_invocation_return_value(invocation,
+                                        g_variant_new("(u@(ia{sv}av))", self.revision, node));
+}
+
+// The properties of every known item asked for (all of them for no ids),
+// each once; unknown ids are left out.
+void getGroupProperties(ItemObject& self, GVariant* parameters,
+                        GDBusMethodInvocation* invocation) {
+  g_autoptr(GVariant) ids = nullptr;
+  g_autoptr(GVariant) names = nullptr;
+  g_variant_get(parameters, "(@ai@as)", &ids, &names);
+  const std::vector<std::int32_t> asked = idSet(ids);
+  const auto isAsked = [&](std::int32_t id) {
+    return asked.empty() || std::ranges::binary_search(asked, id);
+  };
+  GVariantBuilder result;
+  g_variant_builder_init(&result, G_VARIANT_TYPE("a(ia{sv})"));
+  // The root is an item too, with properties of its own, when asked for.
+  if (!asked.empty() && isAsked(kRootId)) {
+    g_variant_builder_add(&result, "(i@a{sv})", kRootId, itemProperties(nullptr, names));
+  }
+  const auto& menu = self.state.menu;
+  for (std::size_t i = 0; i < menu.size(); ++i) {
+    const std::int32_t id = itemId(menu, i);
+    if (isAsked(id)) {
+      g_variant_builder_add(&result, "(i@a{sv})", id, itemProperties(&menu[i], names));
+    }
+  }
+  g_dbus_method_invocation_return_value(
+      invocation, g_variant_new("(@a(ia{sv}))", g_variant_builder_end(&result)));
+}
+
+void getProperty(ItemObject& self, GVariant* parameters, GDBusMethodInvocation* invocation) {
+  gint32 id = 0;
+  const char* name = nullptr;
+  g_variant_get(parameters, "(i&s)", &id, &name);
+  g_autoptr(GVariant) value = nullptr;
+  if (knownId(self.state.menu, id)) {
+    g_autoptr(GVariant) properties =
+        g_variant_ref_sink(itemProperties(findItem(self.state.menu, id), nullptr));
+    value = g_variant_lookup_value(properties, name, nullptr);
+  }
+  if (!value) {
+    g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
+                                          "No property %s on menu item %d", name, id);
+    return;
+  }
+  g_dbus_method_invocation_return_value(invocation, g_variant_new("(v)", value));
+}
+
+// Only "clicked" asks anything of the application; other events, and
+// events on items we do not have, are answered and dropped.
+void event(ItemObject& self, GVariant* parameters, GDBusMethodInvocation* invocation) {
+  gint32 id = 0;
+  const char* name = nullptr;
+  g_variant_get(parameters, "(i&svu)", &id, &name, nullptr, nullptr);
+  const bool click = std::string_view(name) == "clicked";
+  replyNothing(invocation);
+  if (click) self.clicked(id);
+}
+
+void eventGroup(ItemObject& self, GVariant* parameters, GDBusMethodInvocation* invocation) {
+  g_autoptr(GVariantIter) events = nullptr;
+  g_variant_get(parameters, "(a(isvu))", &events);
+  GVariantBuilder unknown;
+  g_variant_builder_init(&unknown, G_VARIANT_TYPE("ai"));
+  std::optional<std::int32_t> click;
+  gint32 id = 0;
+  const char* name = nullptr;
+  while (g_variant_iter_next(events, "(i&svu)", &id, &name, nullptr, nullptr)) {
+    if (!knownId(self.state.menu, id)) {
+      g_variant_builder_add(&unknown, "i", id);
+    } else if (!click && std::string_view(name) == "clicked") {
+      click = id;
+    }
+  }
+  g_dbus_method_invocation_return_value(invocation,
+                                        g_variant_new("(@ai)", g_variant_builder_end(&unknown)));
+  // One click at most: the first may already have destroyed the item.
+  if (click) self.clicked(*click);
+}
+
+void aboutToShow(ItemObject&, GVariant*, GDBusMethodInvocation* invocation) {
+  g_dbus_method_invocation_return_value(invocation, g_variant_new("(b)", false));
+}
+
+void aboutToShowGroup(ItemObject& self, GVariant* parameters, GDBusMethodInvocation* invocation) {
+  g_autoptr(GVariant) ids = nullptr;
+  g_variant_get(parameters, "(@ai)", &ids);
+  GVariantBuilder unknown;
+  g_variant_builder_init(&unknown, G_VARIANT_TYPE("ai"));
+  for (const std::int32_t id : idSet(ids)) {
+    if (!knownId(self.state.menu, id)) g_variant_builder_add(&unknown, "i", id);
+  }
+  g_dbus_method_invocation_return_value(
+      invocation, g_variant_new("(@ai@ai)", g_variant_new_array(G_VARIANT_TYPE_INT32, nullptr, 0),
+                                g_variant_builder_end(&unknown)));
+}
+
+const BusMethod<ItemObject> kMenuMethods[] = {
+    {"GetLayout", "iias", "u(ia{sv}av)", getLayout},
+    {"GetGroupProperties", "aias", "a(ia{sv})", getGroupProperties},
+    {"GetProperty", "is", "v", getProperty},
+    {"Event", "isvu", "", event},
+    {"EventGroup", "a(isvu)", "ai", eventGroup},
+    {"AboutToShow", "i", "b", aboutToShow},
+    {"AboutToShowGroup", "ai", "aiai", aboutToShowGroup},
+};
+
+const BusProperty<ItemObject> kMenuProperties[] = {
+    {"Version", "u", +[](const ItemObject&) { return g_variant_new_uint32(3); }},
+    {"TextDirection", "s", +[](const ItemObject&) { return g_variant_new_string("ltr"); }},
+    {"Status", "s", +[](const ItemObject&) { return g_variant_new_string("normal"); }},
+    {"IconThemePath", "as", +[](const ItemObject&) { return g_variant_new_strv(nullptr, 0); }},
+};
+
+const BusSignal kMenuSignals[] = {
+    {"ItemsPropertiesUpdated", "a(ia{sv})a(ias)"},
+    {"LayoutUpdated", "ui"},
+    {"ItemActivationRequested", "iu"},
+};
+
+const BusInterface<ItemObject> kMenuInterface{kMenuInterfaceName, kMenuMethods, kMenuProperties,
+                                              kMenuSignals};
+
+}  // namespace
+
+struct StatusNotifierItem::Impl : ItemObject {
   static void onSessionBus(GObject*, GAsyncResult* result, gpointer data);
   static void onOtherBus(GObject*, GAsyncResult* result, gpointer data);
   // Exports the item and its menu on `bus` (owned from now on) and starts
@@ -243,20 +501,6 @@ struct StatusNotifierItem::Impl {
   static void onWatcherVanished(GDBusConnection*, const gchar*, gpointer data) {
     static_cast<Impl*>(data)->watched = false;
   }
-  static GVariant* itemProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                const gchar* name, GError**, gpointer data);
-  static GVariant* menuProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                const gchar* name, GError**, gpointer data);
-  static void itemCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                       const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
-                       gpointer data);
-  static void menuCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                       const gchar* method, GVariant* parameters, GDBusMethodInvocation* invocation,
-                       gpointer data);
-
-  GVariant* layout(std::int32_t parent, std::int32_t depth, GVariant* names) const;
-  // Runs what a click on `id` means. May destroy the item: touch nothing after.
-  void clicked(std::int32_t id);
 };
 
 void StatusNotifierItem::Impl::onSessionBus(GObject*, GAsyncResult* result, gpointer data) {
@@ -276,16 +520,15 @@ void StatusNotifierItem::Impl::onOtherBus(GObject*, GAsyncResult* result, gpoint
 
 void StatusNotifierItem::Impl::attach(GDBusConnection* bus) {
   connection = bus;
-  static const GDBusInterfaceVTable itemTable = {itemCall, itemProperty, nullptr, {}};
-  static const GDBusInterfaceVTable menuTable = {menuCall, menuProperty, nullptr, {}};
-  itemObject = g_dbus_connection_register_object(
+  ItemObject& object = *this;
+  itemObject = exportBusInterface(
       connection, kStatusNotifierItemPath,
-      g_dbus_node_info_lookup_interface(introspection(), kItemInterface), &itemTable, this, nullptr,
-      nullptr);
-  menuObject = g_dbus_connection_register_object(
+      g_dbus_node_info_lookup_interface(introspection(), kItemInterfaceName), kItemInterface,
+      object);
+  menuObject = exportBusInterface(
       connection, kPanelMenuPath,
-      g_dbus_node_info_lookup_interface(introspection(), kMenuInterface), &menuTable, this, nullptr,
-      nullptr);
+      g_dbus_node_info_lookup_interface(introspection(), kMenuInterfaceName), kMenuInterface,
+      object);
   // Called at once when a watcher is there, and again for every new one.
   watcherWatch =
       g_bus_watch_name_on_connection(connection, kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
@@ -301,210 +544,6 @@ void StatusNotifierItem::Impl::onWatcherAppeared(GDBusConnection* connection, co
                          "RegisterStatusNotifierItem",
                          g_variant_new("(s)", g_dbus_connection_get_unique_name(connection)),
                          nullptr, G_DBUS_CALL_FLAGS_NONE, -1, self->cancellable, nullptr, nullptr);
-}
-
-GVariant* StatusNotifierItem::Impl::itemProperty(GDBusConnection*, const gchar*, const gchar*,
-                                                 const gchar*, const gchar* name, GError** error,
-                                                 gpointer data) {
-  const auto* self = static_cast<const Impl*>(data);
-  const std::string_view property = name;
-  const std::string& summary = self->state.summary;
-  if (property == "Category") return g_variant_new_string("ApplicationStatus");
-  if (property == "Id") return g_variant_new_string(kDesktopApplicationId);
-  if (property == "Title" || property == "XAyatanaLabel" || property == "XAyatanaLabelGuide") {
-    return g_variant_new_string(summary.c_str());
-  }
-  // Some panels hide passive items; ours is worth a glance at all times.
-  if (property == "Status") return g_variant_new_string("Active");
-  if (property == "WindowId") return g_variant_new_int32(0);
-  if (property == "IconName") return g_variant_new_string(kDesktopApplicationId);
-  if (property == "IconPixmap") return g_variant_ref(self->pixmaps);
-  if (property == "IconThemePath" || property == "OverlayIconName" ||
-      property == "AttentionIconName" || property == "AttentionMovieName") {
-    return g_variant_new_string("");
-  }
-  if (property == "OverlayIconPixmap" || property == "AttentionIconPixmap") {
-    return g_variant_new_array(G_VARIANT_TYPE("(iiay)"), nullptr, 0);
-  }
-  if (property == "ToolTip") {
-    return g_variant_new("(s@a(iiay)ss)", kDesktopApplicationId,
-                         g_variant_new_array(G_VARIANT_TYPE("(iiay)"), nullptr, 0), "Plugscope",
-                         summary.c_str());
-  }
-  if (property == "ItemIsMenu") return g_variant_new_boolean(false);
-  if (property == "Menu") return g_variant_new_object_path(kPanelMenuPath);
-  if (property == "XAyatanaOrderingIndex") return g_variant_new_uint32(0);
-  g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "No property %s", name);
-  return nullptr;
-}
-
-GVariant* StatusNotifierItem::Impl::menuProperty(GDBusConnection*, const gchar*, const gchar*,
-                                                 const gchar*, const gchar* name, GError** error,
-                                                 gpointer) {
-  const std::string_view property = name;
-  if (property == "Version") return g_variant_new_uint32(3);
-  if (property == "TextDirection") return g_variant_new_string("ltr");
-  if (property == "Status") return g_variant_new_string("normal");
-  if (property == "IconThemePath") return g_variant_new_strv(nullptr, 0);
-  g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "No property %s", name);
-  return nullptr;
-}
-
-void StatusNotifierItem::Impl::itemCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                        const gchar* method, GVariant*,
-                                        GDBusMethodInvocation* invocation, gpointer data) {
-  g_dbus_method_invocation_return_value(invocation, nullptr);
-  // ContextMenu, SecondaryActivate and Scroll mean nothing here: the panel
-  // shows the menu itself.
-  if (std::string_view(method) != "Activate") return;
-  const auto activate = static_cast<Impl*>(data)->callbacks.activate;
-  if (activate) activate();
-}
-
-GVariant* StatusNotifierItem::Impl::layout(std::int32_t parent, std::int32_t depth,
-                                           GVariant* names) const {
-  const auto& menu = state.menu;
-  if (parent != kRootId) {
-    const PanelMenuItem* item = findItem(menu, parent);
-    return item ? layoutNode(parent, item, names, noChildren()) : nullptr;
-  }
-  GVariantBuilder children;
-  g_variant_builder_init(&children, G_VARIANT_TYPE("av"));
-  if (depth != 0) {
-    for (std::size_t i = 0; i < menu.size(); ++i) {
-      g_variant_builder_add(&children, "v",
-                            layoutNode(itemId(menu, i), &menu[i], names, noChildren()));
-    }
-  }
-  return layoutNode(kRootId, nullptr, names, g_variant_builder_end(&children));
-}
-
-void StatusNotifierItem::Impl::clicked(std::int32_t id) {
-  const PanelMenuItem* item = findItem(state.menu, id);
-  if (!item || !item->enabled || !item->command) return;
-  const bool checked = item->checked.value_or(false);
-  // Copies: the callback may destroy the item and with it `callbacks`.
-  switch (*item->command) {
-    case PanelCommand::showWidget:
-      if (auto f = callbacks.showWidget) f();
-      break;
-    case PanelCommand::notifyOnPlug:
-      if (auto f = callbacks.setNotifyOnPlug) f(!checked);
-      break;
-    case PanelCommand::startAtLogin:
-      if (auto f = callbacks.setStartAtLogin) f(!checked);
-      break;
-    case PanelCommand::quit:
-      if (auto f = callbacks.quit) f();
-      break;
-  }
-}
-
-void StatusNotifierItem::Impl::menuCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                        const gchar* method, GVariant* parameters,
-                                        GDBusMethodInvocation* invocation, gpointer data) {
-  auto* self = static_cast<Impl*>(data);
-  const std::string_view call = method;
-  if (call == "GetLayout") {
-    gint32 parent = 0;
-    gint32 depth = 0;
-    g_autoptr(GVariant) names = nullptr;
-    g_variant_get(parameters, "(ii@as)", &parent, &depth, &names);
-    GVariant* node = self->layout(parent, depth, names);
-    if (!node) {
-      g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
-                                            "No menu item %d", parent);
-      return;
-    }
-    g_dbus_method_invocation_return_value(invocation,
-                                          g_variant_new("(u@(ia{sv}av))", self->revision, node));
-  } else if (call == "GetGroupProperties") {
-    g_autoptr(GVariant) ids = nullptr;
-    g_autoptr(GVariant) names = nullptr;
-    g_variant_get(parameters, "(@ai@as)", &ids, &names);
-    gsize count = 0;
-    const auto* wantedIds =
-        static_cast<const gint32*>(g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
-    GVariantBuilder result;
-    g_variant_builder_init(&result, G_VARIANT_TYPE("a(ia{sv})"));
-    // The root is an item too, with properties of its own, when asked for.
-    if (std::find(wantedIds, wantedIds + count, kRootId) != wantedIds + count) {
-      g_variant_builder_add(&result, "(i@a{sv})", kRootId, itemProperties(nullptr, names));
-    }
-    const auto& menu = self->state.menu;
-    for (std::size_t i = 0; i < menu.size(); ++i) {
-      const std::int32_t id = itemId(menu, i);
-      // An empty list asks for every item.
-      if (count == 0 || std::find(wantedIds, wantedIds + count, id) != wantedIds + count) {
-        g_variant_builder_add(&result, "(i@a{sv})", id, itemProperties(&menu[i], names));
-      }
-    }
-    g_dbus_method_invocation_return_value(
-        invocation, g_variant_new("(@a(ia{sv}))", g_variant_builder_end(&result)));
-  } else if (call == "GetProperty") {
-    gint32 id = 0;
-    const char* name = nullptr;
-    g_variant_get(parameters, "(i&s)", &id, &name);
-    const PanelMenuItem* item = findItem(self->state.menu, id);
-    g_autoptr(GVariant) value = nullptr;
-    if (item || id == kRootId) {
-      g_autoptr(GVariant) properties = g_variant_ref_sink(itemProperties(item, nullptr));
-      value = g_variant_lookup_value(properties, name, nullptr);
-    }
-    if (!value) {
-      g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
-                                            "No property %s on menu item %d", name, id);
-      return;
-    }
-    g_dbus_method_invocation_return_value(invocation, g_variant_new("(v)", value));
-  } else if (call == "Event") {
-    gint32 id = 0;
-    const char* event = nullptr;
-    g_variant_get(parameters, "(i&svu)", &id, &event, nullptr, nullptr);
-    const bool click = std::string_view(event) == "clicked";
-    g_dbus_method_invocation_return_value(invocation, nullptr);
-    if (click) self->clicked(id);
-  } else if (call == "EventGroup") {
-    g_autoptr(GVariantIter) events = nullptr;
-    g_variant_get(parameters, "(a(isvu))", &events);
-    GVariantBuilder unknown;
-    g_variant_builder_init(&unknown, G_VARIANT_TYPE("ai"));
-    std::vector<std::int32_t> clicks;
-    gint32 id = 0;
-    const char* event = nullptr;
-    while (g_variant_iter_next(events, "(i&svu)", &id, &event, nullptr, nullptr)) {
-      if (id != kRootId && !findItem(self->state.menu, id)) {
-        g_variant_builder_add(&unknown, "i", id);
-      } else if (std::string_view(event) == "clicked") {
-        clicks.push_back(id);
-      }
-    }
-    g_dbus_method_invocation_return_value(invocation,
-                                          g_variant_new("(@ai)", g_variant_builder_end(&unknown)));
-    // One click at most: the first may already have destroyed the item.
-    if (!clicks.empty()) self->clicked(clicks.front());
-  } else if (call == "AboutToShow") {
-    g_dbus_method_invocation_return_value(invocation, g_variant_new("(b)", false));
-  } else if (call == "AboutToShowGroup") {
-    g_autoptr(GVariant) ids = nullptr;
-    g_variant_get(parameters, "(@ai)", &ids);
-    gsize count = 0;
-    const auto* asked =
-        static_cast<const gint32*>(g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
-    GVariantBuilder unknown;
-    g_variant_builder_init(&unknown, G_VARIANT_TYPE("ai"));
-    for (gsize i = 0; i < count; ++i) {
-      if (asked[i] != kRootId && !findItem(self->state.menu, asked[i])) {
-        g_variant_builder_add(&unknown, "i", asked[i]);
-      }
-    }
-    g_dbus_method_invocation_return_value(
-        invocation, g_variant_new("(@ai@ai)", g_variant_new_array(G_VARIANT_TYPE_INT32, nullptr, 0),
-                                  g_variant_builder_end(&unknown)));
-  } else {
-    g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD,
-                                          "No method %s", method);
-  }
 }
 
 StatusNotifierItem::StatusNotifierItem(PanelState state, PanelCallbacks callbacks,
@@ -535,15 +574,23 @@ void StatusNotifierItem::update(const PanelState& state) {
   if (menuChanged) ++impl.revision;
   if (!impl.connection) return;
   if (summaryChanged) {
-    impl.emit(kStatusNotifierItemPath, kItemInterface, "NewTitle");
-    impl.emit(kStatusNotifierItemPath, kItemInterface, "NewToolTip");
-    impl.emit(kStatusNotifierItemPath, kItemInterface, "XAyatanaNewLabel",
-              g_variant_new("(ss)", impl.state.summary.c_str(), impl.state.summary.c_str()));
+    const char* shown = impl.state.summary.c_str();
+    emitBusSignal(impl.connection, kStatusNotifierItemPath, kItemInterface, "NewTitle");
+    emitBusSignal(impl.connection, kStatusNotifierItemPath, kItemInterface, "NewToolTip");
+    emitBusSignal(impl.connection, kStatusNotifierItemPath, kItemInterface, "XAyatanaNewLabel",
+                  g_variant_new("(ss)", shown, shown));
   }
   if (menuChanged) {
-    impl.emit(kPanelMenuPath, kMenuInterface, "LayoutUpdated",
-              g_variant_new("(ui)", impl.revision, kRootId));
+    emitBusSignal(impl.connection, kPanelMenuPath, kMenuInterface, "LayoutUpdated",
+                  g_variant_new("(ui)", impl.revision, kRootId));
   }
 }
+
+std::vector<BusInterfaceListing> statusNotifierInterfaces() {
+  return {{kItemInterfaceName, busInterfaceListing(kItemInterface)},
+          {kMenuInterfaceName, busInterfaceListing(kMenuInterface)}};
+}
+
+const char* statusNotifierIntrospection() { return kIntrospection; }
 
 }  // namespace plugscope

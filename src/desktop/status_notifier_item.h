@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "desktop/application_id.h"
 #include "desktop/panel_entry.h"
@@ -56,5 +57,17 @@ class StatusNotifierItem final : public PanelEntry {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// The members of one exported interface as its dispatch table lists them
+// (busInterfaceListing).
+struct BusInterfaceListing {
+  std::string name;
+  std::vector<std::string> members;
+};
+
+// Every interface the item exports, from its tables; and the introspection
+// XML it publishes for them. The two must agree member for member.
+std::vector<BusInterfaceListing> statusNotifierInterfaces();
+const char* statusNotifierIntrospection();
 
 }  // namespace plugscope

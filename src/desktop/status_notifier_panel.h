@@ -4,30 +4,31 @@
 #include <optional>
 
 #include "desktop/desktop_panel.h"
-#include "desktop/plural_string_table.h"
-#include "desktop/start_at_login.h"
+#include "desktop/panel_summary.h"
 #include "shared/snapshot.h"
+#include "widget_api/string_table.h"
 
 namespace plugscope {
 
 class StatusNotifierItem;
-struct PanelState;
 
 // The desktop host's panel entry as a StatusNotifierItem on the session
-// bus: it sums up each entry's snapshot, turns the menu's clicks into the
-// controls' calls, and sends a notice for each port that something was
-// plugged into since the entry before. The strings and the login toggle
-// must outlive it.
+// bus: it shows the widget's summary of each entry's snapshot, a line per
+// port and under it a line per hint about that port, turns the menu's
+// clicks into the controls' calls, and sends a notice for each port that
+// something was plugged into since the entry before, and for each hint
+// that the advice before did not give. `strings` (the host's own, for its
+// commands) and `widget` must outlive it.
 class StatusNotifierPanel final : public DesktopPanel {
  public:
-  StatusNotifierPanel(DesktopControls& controls, const PluralStringTable& strings,
-                      StartAtLogin& startAtLogin);
+  StatusNotifierPanel(DesktopControls& controls, const StringTable& strings, const Widget& widget);
   ~StatusNotifierPanel() override;
   StatusNotifierPanel(const StatusNotifierPanel&) = delete;
   StatusNotifierPanel& operator=(const StatusNotifierPanel&) = delete;
 
-  void showEntry(const CableEntry& entry) override;
-  void notifyChoiceChanged(bool enabled) override;
+  void showEntry(const CableEntry& entry,
+                 const std::optional<std::vector<AdviceEntry>>& advice) override;
+  void choicesChanged() override;
   bool inPanel() const override;
 
  private:
@@ -35,9 +36,12 @@ class StatusNotifierPanel final : public DesktopPanel {
   void refresh();
 
   DesktopControls& controls_;
-  const PluralStringTable& strings_;
-  StartAtLogin& startAtLogin_;
+  const StringTable& strings_;
+  const Widget& widget_;
   std::optional<Snapshot> shown_;
+  // The last advice about a shown snapshot, the baseline of new hints.
+  std::optional<std::vector<AdviceEntry>> advised_;
+  std::vector<PortHint> hints_;
   std::unique_ptr<StatusNotifierItem> item_;
 };
 

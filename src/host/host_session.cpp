@@ -1,7 +1,12 @@
 #include "host/host_session.h"
 
+#include "host/reload_schedule.h"
+
 #include <algorithm>
 #include <optional>
+
+#include "host/hint_lines.h"
+#include "host/terminal_renderer.h"
 
 namespace plugscope {
 namespace {
@@ -25,13 +30,15 @@ const CableEntry* currentEntry(const Timeline& timeline, PointInTime now) {
 }  // namespace
 
 HostSession::HostSession(const Widget& widget, const WidgetRenderer& renderer, const Clock& clock,
-                         ReloadRequests& requests, std::ostream& out, HostOptions options)
+                         ReloadRequests& requests, std::ostream& out, HostOptions options,
+                         const HintSource* hints)
     : widget_(widget),
       renderer_(renderer),
       clock_(clock),
       requests_(requests),
       out_(out),
-      options_(options) {}
+      options_(options),
+      hints_(hints) {}
 
 HostedEntry requestEntry(const Widget& widget, const Clock& clock, WidgetFamily family,
                          bool preview) {
@@ -60,7 +67,14 @@ PointInTime HostSession::renderOnce() {
   const HostedEntry hosted = requestEntry(widget_, clock_, options_.family, options_.preview);
   const ViewNode root = widget_.body(hosted.entry, options_.family);
   if (options_.clearScreen) out_ << kClearScreen;
-  renderer_.render(root, options_.family, widget_.strings(), out_);
+  renderer_.render(root, options_.family, widget_.strings(), widget_.texts(), out_);
+  if (hints_) {
+    const int columns = terminalBoxSize(options_.family).columns;
+    for (const std::string& line :
+         terminalHintLines(widget_, hints_->hintsFor(hosted.entry.snapshot), columns)) {
+      out_ << line << '\n';
+    }
+  }
   if (!options_.once && !options_.outputIsTerminal) out_ << kRenderSeparator << '\n';
   out_.flush();
   return hosted.next;
@@ -70,15 +84,7 @@ bool HostSession::run() {
   while (out_) {
     const PointInTime next = renderOnce();
     if (options_.once || !out_) break;
-    // Long waits are split so that a clock set forward is noticed.
-    constexpr double kLongestWait = 60.0;
-    for (;;) {
-      const double remaining = next.seconds - clock_.now().seconds;
-      if (remaining <= 0) break;
-      const auto result = requests_.waitFor(std::min(remaining, kLongestWait));
-      if (result == ReloadRequests::Wait::requested) break;
-      if (result == ReloadRequests::Wait::closed) return static_cast<bool>(out_);
-    }
+    if (!waitForReload(requests_, clock_, next)) break;
   }
   return static_cast<bool>(out_);
 }

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "host/advice_reader.h"
 #include "shared/clock.h"
 #include "host/reload_requests.h"
 #include "widget_api/widget_extension.h"
@@ -33,7 +34,9 @@ HostedEntry requestEntry(const Widget& widget, const Clock& clock, WidgetFamily 
 
 // A widget host's work for one widget: ask the provider, draw the entry,
 // and ask again at the timeline's reload date or at once when a reload
-// request arrives. Single-threaded; everything passed in must outlive it.
+// request arrives. With `hints`, the hints about the drawn snapshot follow
+// the drawing as terminal lines (terminalHintLines, the box's width).
+// Single-threaded; everything passed in must outlive it.
 class HostSession {
  public:
   // The shortest wait between two requests to the provider, so that a
@@ -44,7 +47,8 @@ class HostSession {
   static constexpr double kDefaultReloadSeconds = 300.0;
 
   HostSession(const Widget& widget, const WidgetRenderer& renderer, const Clock& clock,
-              ReloadRequests& requests, std::ostream& out, HostOptions options);
+              ReloadRequests& requests, std::ostream& out, HostOptions options,
+              const HintSource* hints = nullptr);
 
   // Asks the provider once and draws what it gives. Returns when to ask
   // again.
@@ -61,6 +65,7 @@ class HostSession {
   ReloadRequests& requests_;
   std::ostream& out_;
   HostOptions options_;
+  const HintSource* hints_;
 };
 
 // The terminal control sequence that homes the cursor and clears the screen.

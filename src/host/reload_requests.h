@@ -14,6 +14,10 @@ class ReloadRequests {
   virtual ~ReloadRequests() = default;
   // Blocks until a request arrives or `seconds` have passed.
   virtual Wait waitFor(double seconds) = 0;
+  // A descriptor that becomes readable when a request may have arrived,
+  // for hosts that wait in an event loop of their own and then call
+  // waitFor(0); -1 when there is none (the loop relies on its timer).
+  virtual int descriptor() const { return -1; }
 };
 
 }  // namespace plugscope

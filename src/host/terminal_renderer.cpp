@@ -259,14 +259,14 @@ const char* symbolGlyph(std::string_view symbol) {
 }
 
 void TerminalRenderer::render(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-                              std::ostream& out) const {
+                              const WidgetTexts& texts, std::ostream& out) const {
   const TerminalBoxSize box = terminalBoxSize(family);
   const CellSurface surface;
   const Size inside = surface.widgetSize(family);
   const int columns = static_cast<int>(inside.width);
   const int rows = static_cast<int>(inside.height);
   CellGrid grid(columns, rows);
-  Painter(grid, colours_).draw(layoutWidget(root, family, strings, surface).root);
+  Painter(grid, colours_).draw(layoutWidget(root, family, strings, texts, surface).root);
 
   std::string rule;
   for (int i = 0; i < box.columns - 2; ++i) rule += "\u2500";

@@ -19,7 +19,7 @@ class TerminalRenderer final : public WidgetRenderer {
   explicit TerminalRenderer(bool colours) : colours_(colours) {}
 
   void render(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-              std::ostream& out) const override;
+              const WidgetTexts& texts, std::ostream& out) const override;
 
  private:
   bool colours_;

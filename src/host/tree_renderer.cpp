@@ -112,7 +112,7 @@ std::string jsonStringLiteral(std::string_view text) {
 }
 
 void TreeRenderer::render(const ViewNode& root, WidgetFamily, const StringTable& strings,
-                          std::ostream& out) const {
+                          const WidgetTexts&, std::ostream& out) const {
   printNode(root, 0, strings, out);
 }
 

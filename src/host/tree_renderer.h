@@ -15,8 +15,9 @@ namespace plugscope {
 // its node's line one level deeper, before the node's children.
 class TreeRenderer final : public WidgetRenderer {
  public:
+  // The tree as the widget gave it: nothing is left out.
   void render(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-              std::ostream& out) const override;
+              const WidgetTexts& texts, std::ostream& out) const override;
 };
 
 // A JSON string literal that escapes only what must be: quotation mark,

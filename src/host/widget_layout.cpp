@@ -434,8 +434,11 @@ class LayoutEngine {
 
 }  // namespace
 
-WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-                          const LayoutSurface& surface) {
+namespace {
+
+// One pass of the layout, leaving nothing out.
+WidgetLayout layOut(const ViewNode& root, WidgetFamily family, const StringTable& strings,
+                    const LayoutSurface& surface, const TextMeasurer& measurer) {
   WidgetLayout layout;
   const Size widget = surface.widgetSize(family);
   const double margin = surface.contentMargin();
@@ -445,8 +448,7 @@ WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const Strin
     layout.containerBackground = background->style;
   }
 
-  const RememberingMeasurer remembering(surface.text());
-  const LayoutEngine engine(strings, surface, remembering);
+  const LayoutEngine engine(strings, surface, measurer);
   const Rect area = layout.contentArea;
   const Proposal offer{area.width, area.height};
   const Size size = engine.size(root, offer, ViewEnvironment{});
@@ -457,13 +459,67 @@ WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const Strin
   return layout;
 }
 
-}  // namespace plugscope
+bool isRow(const ViewNode& node) { return !node.identity.empty(); }
 
-namespace plugscope {
+// Whether the root's children at `indices` all end inside the content area.
+bool endInside(const WidgetLayout& layout, const std::vector<std::size_t>& indices) {
+  // Positions are sums of lengths: allow for their rounding.
+  constexpr double kTolerance = 1e-6;
+  const double bottom = layout.contentArea.y + layout.contentArea.height + kTolerance;
+  return std::ranges::all_of(indices, [&](std::size_t i) {
+    const Rect& frame = layout.root.children[i].frame;
+    return frame.maxY() <= bottom;
+  });
+}
+
+ViewNode notShownLine(std::string text) {
+  return plugscope::text(TextContent::verbatim(std::move(text)))
+      .font(TextStyle::caption)
+      .foregroundStyle(ShapeStyle::secondary)
+      .lineLimit(1);
+}
+
+}  // namespace
 
 WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-                          const TextMeasurer& measurer) {
-  return layoutWidget(root, family, strings, PointSurface(measurer));
+                          const WidgetTexts& texts, const LayoutSurface& surface) {
+  const RememberingMeasurer remembering(surface.text());
+  WidgetLayout layout = layOut(root, family, strings, surface, remembering);
+  if (root.kind != ViewKind::vStack) return layout;
+  std::vector<std::size_t> rows;
+  for (std::size_t i = 0; i < root.children.size(); ++i) {
+    if (isRow(root.children[i])) rows.push_back(i);
+  }
+  if (endInside(layout, rows)) return layout;
+
+  // Rows are placed in order: the first one cut and all after it go.
+  std::size_t kept = 0;
+  while (kept < rows.size() && endInside(layout, {rows[kept]})) ++kept;
+  for (;; --kept) {
+    // The rows from `kept` on leave, and the line takes the first one's place.
+    ViewNode shown = root;
+    shown.children.clear();
+    std::vector<std::size_t> checked;
+    for (std::size_t i = 0; i < root.children.size(); ++i) {
+      const bool row = isRow(root.children[i]);
+      if (row && i >= rows[kept]) {
+        if (i != rows[kept]) continue;
+        checked.push_back(shown.children.size());
+        shown.children.push_back(notShownLine(texts.rowsNotShown(rows.size() - kept)));
+        continue;
+      }
+      if (row) checked.push_back(shown.children.size());
+      shown.children.push_back(root.children[i]);
+    }
+    layout = layOut(shown, family, strings, surface, remembering);
+    layout.rowsNotShown = rows.size() - kept;
+    if (kept == 0 || endInside(layout, checked)) return layout;
+  }
+}
+
+WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
+                          const WidgetTexts& texts, const TextMeasurer& measurer) {
+  return layoutWidget(root, family, strings, texts, PointSurface(measurer));
 }
 
 }  // namespace plugscope

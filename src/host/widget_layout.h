@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "widget_api/string_table.h"
 #include "widget_api/view_node.h"
 #include "widget_api/widget_family.h"
+#include "widget_api/widget_texts.h"
 
 namespace plugscope {
 
@@ -47,6 +49,8 @@ struct WidgetLayout {
   Rect contentArea;  // bounds less the host's content margins
   std::optional<ShapeStyle> containerBackground;
   PlacedView root;
+  // Rows of the root's list left out because they did not fit whole.
+  std::uint64_t rowsNotShown = 0;
 };
 
 // Lays out `root` as the host shows a widget of `family` on `surface`, the
@@ -64,11 +68,18 @@ struct WidgetLayout {
 //    the widget runs past its bottom edge, where the renderer clips it.
 // The root sits in the content area, centred, but never above its top.
 // Texts are resolved through `strings`.
+//
+// No row is ever cut in half: when the root is a vertical stack whose list
+// of rows (its children with an identity) does not fit in the content area,
+// the rows that do not end inside it are left out, and in place of the
+// first of them goes one line, texts.rowsNotShown(count), in caption type
+// and secondary colour; if that line does not fit either, one more row
+// goes, and so on (the line stays even with no rows left).
 WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-                          const LayoutSurface& surface);
+                          const WidgetTexts& texts, const LayoutSurface& surface);
 
 // The same in points, with texts measured by `measurer`: what pictures use.
 WidgetLayout layoutWidget(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-                          const TextMeasurer& measurer);
+                          const WidgetTexts& texts, const TextMeasurer& measurer);
 
 }  // namespace plugscope

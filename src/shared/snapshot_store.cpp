@@ -1,5 +1,6 @@
 #include "shared/snapshot_store.h"
 
+#include "shared/advice_json.h"
 #include "shared/snapshot_json.h"
 
 namespace plugscope {
@@ -67,6 +68,29 @@ std::optional<Snapshot> SnapshotStore::loadSnapshot() const {
   auto bytes = files_.readFile(*location, kMaxSnapshotFileBytes);
   if (!bytes) return std::nullopt;
   return decodeSnapshotOrNone(*bytes);
+}
+
+std::optional<std::string> SnapshotStore::adviceFileLocation() const {
+  auto container = locator_.containerDirectory();
+  if (!container) return std::nullopt;
+  return joinPath(*container, kAdviceFileName);
+}
+
+bool SnapshotStore::saveAdvice(const Advice& advice) const {
+  auto container = locator_.containerDirectory();
+  if (!container) return false;
+  auto bytes = encodeAdvice(advice);
+  if (!bytes) return false;
+  return replaceFileAtomically(files_, *container, kAdviceFileName, *bytes, kSnapshotFileMode,
+                               /*flush=*/true);
+}
+
+std::optional<Advice> SnapshotStore::loadAdvice() const {
+  auto location = adviceFileLocation();
+  if (!location) return std::nullopt;
+  auto bytes = files_.readFile(*location, kMaxSnapshotFileBytes);
+  if (!bytes) return std::nullopt;
+  return decodeAdviceOrNone(*bytes);
 }
 
 }  // namespace plugscope

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "shared/advice.h"
 #include "shared/file_system.h"
 #include "shared/snapshot.h"
 
@@ -21,6 +22,8 @@ class ContainerLocator {
 };
 
 inline constexpr const char* kSnapshotFileName = "snapshot.json";
+// The hints about the snapshot of the same `taken`, beside it.
+inline constexpr const char* kAdviceFileName = "advice.json";
 
 // A snapshot file is a few kilobytes; anything beyond this is not one and
 // is not read into memory.
@@ -37,9 +40,10 @@ bool replaceFileAtomically(FileSystem& files, const std::string& directory,
                            const std::string& name, std::string_view bytes, unsigned mode,
                            bool flush);
 
-// The snapshot file in the shared container. Keeps no state: every call
-// looks the container up afresh. Nothing fails loudly: a save that cannot
-// be done writes nothing, a load that cannot be done gives none.
+// The snapshot file, and the advice file beside it, in the shared
+// container. Keeps no state: every call looks the container up afresh.
+// Nothing fails loudly: a save that cannot be done writes nothing, a load
+// that cannot be done gives none.
 class SnapshotStore {
  public:
   SnapshotStore(const ContainerLocator& locator, FileSystem& files);
@@ -56,6 +60,13 @@ class SnapshotStore {
   // The stored snapshot exactly as written; none without a container, a
   // readable file of at most kMaxSnapshotFileBytes, or decodable content.
   std::optional<Snapshot> loadSnapshot() const;
+
+  // <container>/advice.json, saved and loaded as the snapshot is: atomically
+  // replaced, true when the file now holds the advice; none unless a
+  // readable file of at most kMaxSnapshotFileBytes decodes.
+  std::optional<std::string> adviceFileLocation() const;
+  bool saveAdvice(const Advice& advice) const;
+  std::optional<Advice> loadAdvice() const;
 
  private:
   const ContainerLocator& locator_;

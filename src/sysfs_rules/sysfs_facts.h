@@ -13,7 +13,8 @@
 // devices, Thunderbolt routers and power supplies, as plain values: the
 // attribute texts as read, with no meaning given to them yet. The Linux
 // layer fills it (each file read at most once, no decision taken while
-// reading); the rules turn it into the registry and, later, into advice.
+// reading); the rules turn it into the registry, and the hint rules
+// (src/advice) into advice.
 //
 // Every attribute is a SysfsText: the file's text with surrounding white
 // space removed and invalid UTF-8 replaced, or none when the file is

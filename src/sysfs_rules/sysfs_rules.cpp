@@ -65,6 +65,20 @@ const PowerDeliveryFacts* linkedSet(const PowerDeliveryLinks& links) {
   return nullptr;
 }
 
+// The objects of one list (source or sink) of a device's sets: the linked
+// set's, when it has that list; otherwise the first "pdN" set's that has.
+const std::vector<PdObjectFacts>* chosenObjects(
+    const PowerDeliveryLinks& links,
+    std::optional<std::vector<PdObjectFacts>> PowerDeliveryFacts::*list) {
+  const PowerDeliveryFacts* linked = linkedSet(links);
+  if (linked && linked->*list) return &*(linked->*list);
+  for (const PowerDeliveryFacts& set : links.sets) {
+    if (!isIndexedName(set.name, "pd")) continue;
+    if (set.*list) return &*(set.*list);
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 CableKind cableKind(const std::optional<CableFacts>& cable) {
@@ -144,13 +158,34 @@ std::optional<double> sourceObjectMilliwatts(const PdObjectFacts& object) {
 }
 
 const std::vector<PdObjectFacts>* advertisedSourceObjects(const PartnerFacts& partner) {
-  const PowerDeliveryFacts* linked = linkedSet(partner.powerDelivery);
-  if (linked && linked->sourceCapabilities) return &*linked->sourceCapabilities;
-  for (const PowerDeliveryFacts& set : partner.powerDelivery.sets) {
-    if (!isIndexedName(set.name, "pd")) continue;
-    if (set.sourceCapabilities) return &*set.sourceCapabilities;
+  return chosenObjects(partner.powerDelivery, &PowerDeliveryFacts::sourceCapabilities);
+}
+
+const std::vector<PdObjectFacts>* portSinkObjects(const ConnectorFacts& connector) {
+  return chosenObjects(connector.powerDelivery, &PowerDeliveryFacts::sinkCapabilities);
+}
+
+std::optional<double> sinkObjectMilliwatts(const PdObjectFacts& object) {
+  const std::string_view name = object.name;
+  const std::string_view kind = name.substr(std::min(name.find(':'), name.size()));
+  PowerRating rating;
+  if (kind == ":fixed_supply") {
+    rating = {objectValue(object, "voltage", "mV"),
+              objectValue(object, "operational_current", "mA"), {}};
+  } else if (kind == ":variable_supply") {
+    rating = {objectValue(object, "maximum_voltage", "mV"),
+              objectValue(object, "operational_current", "mA"), {}};
+  } else if (kind == ":battery") {
+    const auto power = objectValue(object, "operational_power", "mW");
+    if (!power) return std::nullopt;
+    rating = {objectValue(object, "maximum_voltage", "mV"), {}, power};
+  } else if (kind == ":programmable_supply") {
+    rating = {objectValue(object, "maximum_voltage", "mV"),
+              objectValue(object, "maximum_current", "mA"), {}};
+  } else {
+    return std::nullopt;
   }
-  return nullptr;
+  return plausibleMilliwatts(rating);
 }
 
 std::optional<AdvertisedCharger> advertisedCharger(const SysfsFacts& facts) {

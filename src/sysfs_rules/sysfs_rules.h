@@ -64,6 +64,16 @@ std::optional<double> sourceObjectMilliwatts(const PdObjectFacts& object);
 // no set has a source list.
 const std::vector<PdObjectFacts>* advertisedSourceObjects(const PartnerFacts& partner);
 
+// The sink objects a port states for itself (what the machine asks of a
+// charger), chosen among its sets as advertisedSourceObjects chooses.
+const std::vector<PdObjectFacts>* portSinkObjects(const ConnectorFacts& connector);
+
+// One sink power data object's power in milliwatts, none when it is no
+// plausible rating: fixed supplies voltage × operational_current, variable
+// ones maximum_voltage × operational_current, batteries operational_power,
+// programmable ones maximum_voltage × maximum_current; other kinds none.
+std::optional<double> sinkObjectMilliwatts(const PdObjectFacts& object);
+
 // The charger a sink port takes power from, by the objects its partner
 // advertises: of all connectors with powerIn whose partner advertises at
 // least one source object, the one with the highest plausible object

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "widget/cable_texts.h"
 #include "widget_api/widget_extension.h"
 
 namespace plugscope {
@@ -8,8 +9,8 @@ namespace plugscope {
 const WidgetConfiguration& cableWidgetConfiguration();
 
 // Plugscope's widget: its configuration, the given provider and string
-// table, and cableWidgetView as the view of every entry. Both must outlive
-// it.
+// table, cableWidgetView as the view of every entry, and CableTexts as its
+// words for hosts. Both must outlive it.
 class CableWidget final : public Widget {
  public:
   CableWidget(const TimelineProvider& provider, const StringTable& strings);
@@ -18,10 +19,13 @@ class CableWidget final : public Widget {
   const TimelineProvider& provider() const override;
   ViewNode body(const CableEntry& entry, WidgetFamily family) const override;
   const StringTable& strings() const override;
+  const WidgetTexts& texts() const override;
+  std::string hintSentence(const AdviceEntry& entry) const override;
 
  private:
   const TimelineProvider& provider_;
   const StringTable& strings_;
+  CableTexts texts_;
 };
 
 }  // namespace plugscope

@@ -7,17 +7,20 @@
 // changes, and a host refuses a plug-in whose version differs.
 
 #include <cstdint>
+#include <string>
 
+#include "shared/advice.h"
 #include "widget_api/cable_entry.h"
 #include "widget_api/string_table.h"
 #include "widget_api/timeline_provider.h"
 #include "widget_api/view_node.h"
 #include "widget_api/widget_configuration.h"
 #include "widget_api/widget_family.h"
+#include "widget_api/widget_texts.h"
 
 namespace plugscope {
 
-inline constexpr std::uint32_t kWidgetInterfaceVersion = 1;
+inline constexpr std::uint32_t kWidgetInterfaceVersion = 3;
 
 // One widget. Everything it hands out lives as long as the plug-in stays
 // loaded; all of it may be used from any thread.
@@ -31,6 +34,13 @@ class Widget {
   // The plug-in's own translations, for the keys in its views and its
   // configuration.
   virtual const StringTable& strings() const = 0;
+  // What hosts say about entries outside the views, in the widget's words.
+  virtual const WidgetTexts& texts() const = 0;
+  // One hint about a port as a sentence in the user's language, built from
+  // the entry's id and values (never from its English text) with the
+  // plug-in's own catalogue. Empty for a hint the plug-in does not know or
+  // whose values it lacks; the host then shows nothing for it.
+  virtual std::string hintSentence(const AdviceEntry& entry) const = 0;
 };
 
 // Laid out for a host of any version to read the version first.

@@ -2,6 +2,7 @@
 // directories.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <sys/wait.h>
 #include <thread>
 
+#include "shared/advice_json.h"
 #include "shared/snapshot_json.h"
 #include "test_support.h"
 
@@ -137,7 +139,12 @@ TEST(AgentEndToEnd, PublishesAtLaunchAndLeavesTheFileAloneWhileNothingChanges) {
   EXPECT_EQ(agent.printed(), "");
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(snapshot.parent_path())) names.push_back(e.path().filename());
-  EXPECT_EQ(names, std::vector<std::string>{"snapshot.json"});
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"advice.json", "snapshot.json"}));
+  // The advice beside it is about this snapshot: the same taken.
+  const auto advice = decodeAdviceOrNone(readAll(snapshot.parent_path() / "advice.json"));
+  ASSERT_TRUE(advice);
+  EXPECT_EQ(advice->taken, storedSnapshot(snapshot)->taken);
 }
 
 TEST(AgentEndToEnd, DemoAgentPublishesEachFixtureReplacement) {

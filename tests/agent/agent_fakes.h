@@ -51,18 +51,19 @@ class FakeProcessRunner final : public ProcessRunner {
   std::vector<Call> calls;
 };
 
-// Gives the scripted snapshot (with `taken` set by the caller) and records
-// every scan's time.
+// Gives the scripted snapshot (with `taken` set by the caller) and advice,
+// and records every scan's time.
 class ScriptedScanner final : public PortScanner {
  public:
-  Snapshot scan(PointInTime taken) override {
+  Scan scan(PointInTime taken) override {
     note(log, "scan");
     takenTimes.push_back(taken.seconds);
-    Snapshot result = next;
-    result.taken = taken;
+    Scan result{next, nextAdvice};
+    result.snapshot.taken = taken;
     return result;
   }
   Snapshot next;
+  std::vector<AdviceEntry> nextAdvice;
   std::vector<double> takenTimes;
   EventLog* log = nullptr;
 };
@@ -83,9 +84,17 @@ class RecordingWriter final : public SnapshotWriter {
   bool save(const Snapshot& snapshot) override {
     note(log, "save");
     saved.push_back(snapshot);
-    return true;
+    return savesSucceed;
+  }
+  bool saveAdvice(const Advice& advice) override {
+    note(log, "advice");
+    savedAdvice.push_back(advice);
+    return adviceSavesSucceed;
   }
   std::vector<Snapshot> saved;
+  std::vector<Advice> savedAdvice;
+  bool savesSucceed = true;
+  bool adviceSavesSucceed = true;
   EventLog* log = nullptr;
 };
 

@@ -43,7 +43,7 @@ TEST(PlugscopeApp, LaunchRegistersPublishesThenStartsTheTimer) {
     AppFixture f;
     f.loginItem.succeeds = registrationWorks;
     f.app->didFinishLaunching();
-    EXPECT_EQ(f.log, (EventLog{"login", "scan", "save", "reload", "timer"})) << registrationWorks;
+    EXPECT_EQ(f.log, (EventLog{"login", "scan", "advice", "save", "reload", "timer"})) << registrationWorks;
     ASSERT_EQ(f.loop.timers.size(), 1u);
     EXPECT_EQ(f.loop.timers[0]->interval.count(), 2.0);
   }
@@ -61,7 +61,7 @@ TEST(PlugscopeApp, EachTickRefreshes) {
   EXPECT_EQ(f.log, EventLog{"scan"});
   f.scanner.next.ports.clear();
   f.loop.tick();
-  EXPECT_EQ(f.log, (EventLog{"scan", "scan", "save", "reload"}));
+  EXPECT_EQ(f.log, (EventLog{"scan", "scan", "advice", "save", "reload"}));
 }
 
 TEST(PlugscopeApp, DeviceEventsAddRefreshesAndTheTicksKeepTheirGrid) {

@@ -187,6 +187,57 @@ TEST(RefreshCycle, FailedSaveIsRetriedByEachRefreshUntilOneWrites) {
   }
 }
 
+AdviceEntry hint(const char* id) { return AdviceEntry{1, id, {}, id}; }
+
+// Each step: the scan's ports (phone's bus power) and advice, what the
+// writer does, and what the refresh must save and request.
+TEST(RefreshCycle, AdviceGoesBeforeItsSnapshotAndAloneWhenOnlyItChanges) {
+  test::EventLog log;
+  CycleFixture f;
+  f.scanner.log = f.writer.log = f.reload.log = &log;
+  struct Step {
+    const char* name;
+    double watts;
+    std::vector<AdviceEntry> advice;
+    bool snapshotSaves, adviceSaves;
+    test::EventLog effects;
+    std::optional<double> adviceTaken;  // of the advice saved, when one was
+  };
+  const Step steps[] = {
+      {"launch", 4.5, {hint("a")}, true, true, {"advice", "save", "reload"}, 1},
+      {"nothing changed", 4.5, {hint("a")}, true, true, {}, {}},
+      {"only the advice", 4.5, {hint("b")}, true, true, {"advice", "reload"}, 1},
+      {"the ports", 2.5, {hint("b")}, true, true, {"advice", "save", "reload"}, 4},
+      {"ports, snapshot save fails", 4.5, {}, false, true, {"advice", "save", "reload"}, 5},
+      {"retried though unchanged", 4.5, {}, true, true, {"advice", "save", "reload"}, 6},
+      {"only the advice, its save fails", 4.5, {hint("c")}, true, false, {"advice", "reload"}, 6},
+      {"retried though unchanged", 4.5, {hint("c")}, true, true, {"advice", "reload"}, 6},
+      {"settled", 4.5, {hint("c")}, true, true, {}, {}},
+  };
+  for (const Step& step : steps) {
+    f.clock.seconds += 1;
+    f.scanner.next.ports = {phonePort(step.watts)};
+    f.scanner.nextAdvice = step.advice;
+    f.writer.savesSucceed = step.snapshotSaves;
+    f.writer.adviceSavesSucceed = step.adviceSaves;
+    log.clear();
+    const std::size_t advised = f.writer.savedAdvice.size();
+    if (f.clock.seconds == 1) {
+      f.cycle.initialRefresh();
+    } else {
+      f.cycle.refresh();
+    }
+    log.erase(log.begin());  // the scan
+    EXPECT_EQ(log, step.effects) << step.name;
+    if (!step.adviceTaken) continue;
+    ASSERT_EQ(f.writer.savedAdvice.size(), advised + 1) << step.name;
+    EXPECT_EQ(f.writer.savedAdvice.back(), (Advice{{*step.adviceTaken}, step.advice})) << step.name;
+    if (log.size() == 3) {
+      EXPECT_EQ(f.writer.saved.back().taken.seconds, *step.adviceTaken) << step.name;
+    }
+  }
+}
+
 TEST(RefreshCycle, NoContainerAtLaunchStillReloadsAndTriesAgainNextTick) {
   ManualClock clock;
   ScriptedScanner scanner;

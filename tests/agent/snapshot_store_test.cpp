@@ -67,6 +67,20 @@ TEST_F(SnapshotStoreOnDisk, SavedSnapshotLoadsBackEqual) {
   EXPECT_EQ(store_.loadSnapshot(), sample(60.5));
 }
 
+TEST_F(SnapshotStoreOnDisk, AdviceIsSavedBesideTheSnapshotAndLoadsBackEqual) {
+  const Advice advice{{60.5}, {{1, "charging-slowly", {{"reason", std::string("firmware")}}, "t"}}};
+  EXPECT_EQ(store_.adviceFileLocation(), (directory_ / "advice.json").string());
+  EXPECT_EQ(store_.loadAdvice(), std::nullopt);
+  EXPECT_TRUE(store_.saveSnapshot(sample(60.5)));
+  EXPECT_TRUE(store_.saveAdvice(advice));
+  EXPECT_EQ(store_.loadAdvice(), advice);
+  EXPECT_EQ(store_.loadSnapshot(), sample(60.5));
+  EXPECT_EQ(entries(directory_), (std::vector<std::string>{"advice.json", "snapshot.json"}));
+  std::ofstream(directory_ / "advice.json", std::ios::binary) << "{\"taken\":1,\"advice\":[";
+  EXPECT_EQ(store_.loadAdvice(), std::nullopt) << "cut short";
+  EXPECT_FALSE(store_.saveAdvice(Advice{{NAN}, {}}));
+}
+
 TEST_F(SnapshotStoreOnDisk, UnusableFilesLoadAsNone) {
   const std::string whole = *encodeSnapshot(sample(1));
   const std::pair<const char*, std::string> cases[] = {

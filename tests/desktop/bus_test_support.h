@@ -141,9 +141,10 @@ class TestWatcher {
 
 // A notification server (org.freedesktop.Notifications) as small as a
 // test needs, served on the test's own connection: it records each
-// notification's summary and body. Messages from one sender reach one
-// connection in order, so once a reply from the application arrives here,
-// every notification it sent before that reply has been recorded.
+// notification's summary and body, and who sent it with which icon.
+// Messages from one sender reach one connection in order, so once a reply
+// from the application arrives here, every notification it sent before
+// that reply has been recorded.
 class TestNotifications {
  public:
   struct Notice {
@@ -176,11 +177,23 @@ class TestNotifications {
           auto* self = static_cast<TestNotifications*>(data);
           const std::string_view call = method;
           if (call == "Notify") {
+            const char* application = nullptr;
+            const char* icon = nullptr;
             const char* summary = nullptr;
             const char* body = nullptr;
+            g_variant_get_child(parameters, 0, "&s", &application);
+            g_variant_get_child(parameters, 2, "&s", &icon);
             g_variant_get_child(parameters, 3, "&s", &summary);
             g_variant_get_child(parameters, 4, "&s", &body);
             self->received.push_back({summary, body});
+            // The icon comes as app_icon or, from GLib, as the image-path hint.
+            std::string shown = icon;
+            Variant hints(g_variant_get_child_value(parameters, 6));
+            const char* path = nullptr;
+            if (shown.empty() && g_variant_lookup(hints.get(), "image-path", "&s", &path)) {
+              shown = path;
+            }
+            self->senders.push_back(std::string(application) + " " + shown);
             g_dbus_method_invocation_return_value(
                 invocation, g_variant_new("(u)", static_cast<guint32>(self->received.size())));
           } else if (call == "GetCapabilities") {
@@ -218,6 +231,8 @@ class TestNotifications {
   bool owned() const { return owns_; }
 
   std::vector<Notice> received;
+  // "application-name icon" of each notification, in order.
+  std::vector<std::string> senders;
 
  private:
   Connection& connection_;

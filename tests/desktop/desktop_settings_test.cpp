@@ -18,17 +18,19 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(DesktopSettingsTest, EverySettingSurvivesARoundTrip) {
-  for (WidgetFamily family : {WidgetFamily::small, WidgetFamily::medium, WidgetFamily::large}) {
+  for (std::optional<WidgetFamily> family :
+       {std::optional<WidgetFamily>(), std::optional(WidgetFamily::small),
+        std::optional(WidgetFamily::medium), std::optional(WidgetFamily::large)}) {
     for (bool notify : {false, true}) {
       const DesktopSettings settings{family, notify};
       EXPECT_EQ(parseDesktopSettings(formatDesktopSettings(settings)), settings)
-          << familyName(family) << " " << notify;
+          << (family ? familyName(*family) : "no family") << " " << notify;
     }
   }
 }
 
 TEST(DesktopSettingsTest, BrokenFilesGiveTheDefaults) {
-  const DesktopSettings defaults{WidgetFamily::medium, false};
+  const DesktopSettings defaults{std::nullopt, false};
   struct Case {
     const char* name;
     std::string text;
@@ -41,7 +43,7 @@ TEST(DesktopSettingsTest, BrokenFilesGiveTheDefaults) {
       {"another group", "[Other]\nfamily=large\nnotify-when-plugged=true\n", defaults},
       {"unknown family keeps the other key",
        "[Plugscope]\nfamily=huge\nnotify-when-plugged=true\n",
-       {WidgetFamily::medium, true}},
+       {std::nullopt, true}},
       {"family in capitals", "[Plugscope]\nfamily=Large\n", defaults},
       {"notify not a boolean keeps the family",
        "[Plugscope]\nfamily=small\nnotify-when-plugged=maybe\n",

@@ -9,6 +9,7 @@
 #include <gio/gio.h>
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -33,9 +35,12 @@
 #include "bus_test_support.h"
 #include "desktop/desktop_settings.h"
 #include "desktop/window_content.h"
+#include "host/png/pinned_fonts.h"
+#include "platform/linux/loaded_extension.h"
 #include "platform/linux/xdg_dirs.h"
 #include "test_support.h"
 #include "widget/cable_widget_view.h"
+#include "shared/advice_json.h"
 #include "shared/snapshot_json.h"
 
 extern char** environ;
@@ -233,7 +238,14 @@ class DesktopWindowTest : public testing::Test {
     fs::rename(reload / ".reload.new", reload / "reload");
   }
 
-  void chooseFamily(WidgetFamily family, bool notify = false) {
+  // As the agent saves the advice, before the snapshot it is about.
+  void advise(const Advice& advice) {
+    const fs::path container = root_ / "data" / kAppGroupIdentifier;
+    std::ofstream(container / ".advice.json.new") << encodeAdvice(advice).value_or("");
+    fs::rename(container / ".advice.json.new", container / "advice.json");
+  }
+
+  void chooseFamily(std::optional<WidgetFamily> family, bool notify = false) {
     std::ofstream(keyFile()) << formatDesktopSettings({family, notify});
   }
   fs::path keyFile() const { return root_ / "config/plugscope" / kDesktopSettingsFileName; }
@@ -260,9 +272,15 @@ class DesktopWindowTest : public testing::Test {
     return env;
   }
 
-  void start() {
+  // Runs the program in environment() less the variables named in `without`.
+  void start(std::initializer_list<std::string_view> without = {}) {
     std::vector<std::string> args = {kDesktop, "--screenshot", screenshot().string()};
     std::vector<std::string> env = environment();
+    std::erase_if(env, [&](const std::string& variable) {
+      return std::ranges::any_of(without, [&](std::string_view name) {
+        return variable.starts_with(std::string(name) + "=");
+      });
+    });
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -378,7 +396,8 @@ TEST_F(DesktopWindowTest, FollowsTheDesktopsDarkPreference) {
   start();
   const Picture dark = waitForScreenshot(isDarkBackground);
   EXPECT_TRUE(isDarkBackground(dark)) << "a desktop that prefers dark";
-  EXPECT_LE(shareOff(dark, hostPicture(WidgetFamily::medium, Appearance::dark), 8), 0.005);
+  // No size chosen: the dock laptop's four rows fit whole only in large.
+  EXPECT_LE(shareOff(dark, hostPicture(WidgetFamily::large, Appearance::dark), 8), 0.005);
   portal.change(0);
   const Picture light = waitForScreenshot([](const Picture& p) { return !isDarkBackground(p); });
   EXPECT_FALSE(isDarkBackground(light)) << "after the desktop dropped its preference";
@@ -407,6 +426,27 @@ TEST_F(DesktopWindowTest, BadInputGivesOneLineAndStatusTwo) {
                          "no display");
   test::expectUsageError(test::runProgram(kDesktop, {"--extension", "/nonexistent/Plugin.so"}),
                          "/nonexistent/Plugin.so", "missing plug-in");
+}
+
+// Left to choose, GTK would open the machine's GL driver with the display
+// (with Mesa's software driver, LLVM among it: some 60 MiB resident for the
+// life of the program) although the window is one Cairo drawing. Started
+// without the tests' renderer settings, the program loads no GL driver.
+TEST_F(DesktopWindowTest, LoadsNoGlDriverForItsCairoDrawing) {
+  start({"GSK_RENDERER", "GDK_DEBUG"});
+  ASSERT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; }).width, 0);
+  std::ifstream maps("/proc/" + std::to_string(pid_) + "/maps");
+  std::vector<std::string> drivers;
+  for (std::string line; std::getline(maps, line);) {
+    for (const char* part : {"_dri.so", "libLLVM", "libEGL_mesa", "libGLX_mesa"}) {
+      const std::string file = line.substr(line.rfind(' ') + 1);
+      const bool known = std::ranges::find(drivers, file) != drivers.end();
+      if (line.find(part) != std::string::npos && !known) {
+        drivers.push_back(file);
+      }
+    }
+  }
+  EXPECT_EQ(drivers, std::vector<std::string>{});
 }
 
 TEST_F(DesktopWindowTest, ASecondLaunchLeavesTheRunningWindow) {
@@ -451,6 +491,159 @@ TEST_F(DesktopWindowTest, ThePanelEntryRegistersWithWatchersBeforeAndAfterIt) {
   EXPECT_EQ(late.registered, std::vector<std::string>{item});
 }
 
+// The upper `rows` rows of a picture.
+Picture topOf(const Picture& picture, int rows) {
+  Picture top = picture;
+  top.height = std::min(rows, picture.height);
+  top.pixels.resize(static_cast<std::size_t>(top.width * top.height));
+  return top;
+}
+
+// Whether anything is drawn below the upper `rows` rows: some pixel there
+// stands out from the window's background.
+bool inkBelow(const Picture& picture, int rows) {
+  // The light window colour is grey: its blue channel is every channel.
+  const auto plain = static_cast<int>(std::lround(windowBackground(Appearance::light).blue * 255));
+  for (int y = rows; y < picture.height; ++y) {
+    for (int x = 0; x < picture.width; ++x) {
+      if (std::abs(static_cast<int>(picture.at(x, y) & 0xff) - plain) > 64) return true;
+    }
+  }
+  return false;
+}
+
+// The hints about the drawn ports: in a strip below the widget's drawing,
+// which stays as the PNG renderer draws it, and under their port's line
+// in the panel menu; a notification for each (port, hint) that the advice
+// before did not give, none for what is there at start. Advice about
+// another snapshot shows nothing and is no news either way.
+TEST_F(DesktopWindowTest, HintsShowBelowTheDrawingUnderTheirPortAndNewOnesInANotice) {
+  using Notice = test::TestNotifications::Notice;
+  const AdviceEntry usb4{3, "cable-limits-usb4", {{"mode", std::string("thunderbolt3")}}, "-"};
+  const AdviceEntry weak{1, "charger-too-weak", {{"offerWatts", 60}, {"needWatts", 96}}, "-"};
+  const std::string usb4Line =
+      "\u21b3 The cable limits this link to Thunderbolt 3; use a USB4 or Thunderbolt 4 cable. "
+      "(disabled)";
+  const std::string weakLine =
+      "\u21b3 The charger gives 60 W; this laptop asks for up to 96 W. (disabled)";
+  struct Step {
+    const char* name;
+    Advice advice;  // the dock laptop's snapshot is taken at 0
+    std::vector<std::string> hintLines;  // in the panel menu, in order
+    std::vector<Notice> announced;
+  };
+  const Step steps[] = {
+      {"a hint at start", {{0}, {usb4}}, {usb4Line}, {}},
+      {"a second hint",
+       {{0}, {weak, usb4}},
+       {weakLine, usb4Line},
+       {{"USB-C 1 \u2014 Connected", "The charger gives 60 W; this laptop asks for up to 96 W."}}},
+      {"advice about another snapshot", {{5}, {weak, usb4}}, {}, {}},
+      {"both again", {{0}, {weak, usb4}}, {weakLine, usb4Line}, {}},
+  };
+  chooseFamily(WidgetFamily::medium, true);
+  test::Connection client;
+  test::TestNotifications notices(client);
+  ASSERT_TRUE(notices.owned());
+  const Picture widget = hostPicture(WidgetFamily::medium, Appearance::light);
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    advise(step.advice);
+    if (&step == &steps[0]) {
+      start();
+    } else {
+      publish("laptop-dock-display-charger.expected.json");
+    }
+    const std::string item = panelEntry(client);
+    ASSERT_FALSE(item.empty());
+    std::vector<std::string> hintLines;
+    // The notices of an entry go out before its menu changes.
+    EXPECT_TRUE(test::spinUntil(
+        [&] {
+          hintLines.clear();
+          for (const std::string& each : test::menuLayout(client, item).second) {
+            if (each.starts_with("\u21b3")) hintLines.push_back(each);
+          }
+          return hintLines == step.hintLines;
+        },
+        10));
+    EXPECT_EQ(hintLines, step.hintLines);
+    EXPECT_EQ(notices.received, step.announced);
+    notices.received.clear();
+    // Hints make the window taller; the widget's part stays as it is drawn.
+    const bool strip = !step.hintLines.empty();
+    const Picture shown = waitForScreenshot([&](const Picture& p) {
+      return p.width == 364 && (p.height > 170) == strip;
+    });
+    EXPECT_EQ(shown.height > 170, strip) << shown.height;
+    EXPECT_EQ(inkBelow(shown, 170), strip) << "the strip's text";
+    EXPECT_LE(shareOff(topOf(shown, 170), widget, 8), 0.005);
+  }
+}
+
+// The program's top-level X window titled `title` (GDK's hidden leader
+// window carries the application's name too, but no class); 0 when there
+// is none.
+Window windowTitled(Display* display, const char* title) {
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+    return 0;
+  }
+  Window found = 0;
+  for (unsigned i = 0; i < count && !found; ++i) {
+    char* name = nullptr;
+    XClassHint hint{};
+    const bool classed = XGetClassHint(display, children[i], &hint) != 0;
+    const bool ours =
+        classed && hint.res_name && std::string_view(hint.res_name) == "plugscope-desktop";
+    if (classed) {
+      XFree(hint.res_name);
+      XFree(hint.res_class);
+    }
+    if (ours && XFetchName(display, children[i], &name) && name) {
+      if (std::string_view(name) == title) found = children[i];
+      XFree(name);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+// The window manager's part: asks the window to close, as its close button
+// does (WM_DELETE_WINDOW), or tells whether it is on screen, or there at all.
+enum class WindowRequest { close, isMapped, exists };
+bool onWindow(const char* title, WindowRequest request) {
+  // A window may go between listing it and asking about it (the program
+  // destroys its window when hidden): that is an answer, not a reason for
+  // Xlib's default handler to end the test.
+  XSetErrorHandler(+[](Display*, XErrorEvent*) { return 0; });
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const Window window = windowTitled(display, title);
+  bool done = false;
+  if (window && request == WindowRequest::close) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    done = XSendEvent(display, window, False, NoEventMask, &event) != 0;
+    XSync(display, False);
+  } else if (window && request == WindowRequest::exists) {
+    done = true;
+  } else if (window) {
+    XWindowAttributes attributes{};
+    done = XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+  }
+  XCloseDisplay(display);
+  return done;
+}
+
 TEST_F(DesktopWindowTest, ThePanelMenuListsEachPortAndShowWidgetMapsTheWindow) {
   start();
   ASSERT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; }).width, 0);
@@ -480,7 +673,9 @@ TEST_F(DesktopWindowTest, ThePanelMenuListsEachPortAndShowWidgetMapsTheWindow) {
   fs::remove(screenshot());
   std::this_thread::sleep_for(std::chrono::milliseconds(1000));
   EXPECT_FALSE(fs::exists(screenshot())) << "drawn while hidden";
-  // Mapped again, the window draws a frame.
+  // Hidden, the window is gone with its renderer and surfaces.
+  EXPECT_FALSE(onWindow("Plugscope", WindowRequest::exists)) << "kept while hidden";
+  // Made again, the window draws a frame.
   client.call(item, kPanelMenuPath, "com.canonical.dbusmenu", "Event",
               g_variant_new("(isvu)", ids["Show widget"], "clicked", g_variant_new_int32(0), 0u));
   EXPECT_GT(waitForScreenshot([](const Picture& p) { return p.width > 0; },
@@ -541,13 +736,56 @@ std::string panelMenuItem(test::Connection& client, const std::string& item,
   return "(none)";
 }
 
+// Until the user chooses a size, the window shows each entry in the
+// smallest family in which every row fits whole (large when none is big
+// enough); a chosen size is kept, whatever the rows need.
+TEST_F(DesktopWindowTest, OpensInTheSmallestFamilyWhereEveryRowFitsUnlessOneWasChosen) {
+  struct Row {
+    const char* name;
+    const char* fixture;
+    std::optional<WidgetFamily> chosen;
+    int width, height;
+  };
+  // Three free ports take two lines each, which small holds; the dock
+  // laptop's four rows, the first of them with a charging line, need large.
+  const Row rows[] = {
+      {"three free ports", "laptop-on-battery.expected.json", std::nullopt, 170, 170},
+      {"a dock, a phone, a display", "laptop-dock-display-charger.expected.json", std::nullopt,
+       364, 382},
+      {"the same, medium chosen", "laptop-dock-display-charger.expected.json",
+       WidgetFamily::medium, 364, 170},
+      {"three free ports, large chosen", "laptop-on-battery.expected.json", WidgetFamily::large,
+       364, 382},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    chooseFamily(row.chosen);
+    publish(row.fixture);
+    start();
+    const Picture shown = waitForScreenshot(
+        [&](const Picture& p) { return p.width == row.width && p.height == row.height; });
+    EXPECT_EQ(shown.width, row.width);
+    EXPECT_EQ(shown.height, row.height);
+    stop();
+  }
+  // Without a choice the size follows the entries: more rows, a bigger family.
+  chooseFamily(std::nullopt);
+  publish("laptop-on-battery.expected.json");
+  start();
+  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.width == 170; }).width, 170);
+  publish("laptop-dock-display-charger.expected.json");
+  EXPECT_EQ(waitForScreenshot([](const Picture& p) { return p.height == 382; }).height, 382)
+      << "did not grow for the dock";
+}
+
 // Each choice made in the window (its menu and its keys are the
 // application's actions) is in the key file, private to the user, by the
-// time the action returns, and the panel menu's checkmark follows it.
+// time the action returns, and the panel menu's checkmark follows it. The
+// size shown before any choice becomes a choice when picked.
 TEST_F(DesktopWindowTest, EachChoiceInTheWindowIsKeptAndShownInThePanelMenu) {
   start();
-  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.width == 364; }).height, 170)
-      << "medium without a key file";
+  ASSERT_EQ(waitForScreenshot([](const Picture& p) { return p.height == 382; }).height, 382)
+      << "the dock laptop opens in large";
   test::Connection client;
   const std::string item = panelEntry(client);
   ASSERT_FALSE(item.empty());
@@ -556,16 +794,22 @@ TEST_F(DesktopWindowTest, EachChoiceInTheWindowIsKeptAndShownInThePanelMenu) {
     const char* family;  // the action's parameter, if any
     DesktopSettings kept;
     const char* notifyItem;
+    const char* loginItem;
     int height;  // of the window's picture
   };
-  const char* on = "[x] Notify when something is plugged in";
-  const char* off = "[ ] Notify when something is plugged in";
+  const char* notifyOn = "[x] Notify when something is plugged in";
+  const char* notifyOff = "[ ] Notify when something is plugged in";
+  const char* loginOn = "[x] Start at login";
+  const char* loginOff = "[ ] Start at login";
   const Row rows[] = {
-      {"family", "large", {WidgetFamily::large, false}, off, 382},
-      {"notify-plugged", nullptr, {WidgetFamily::large, true}, on, 382},
-      {"family", "small", {WidgetFamily::small, true}, on, 170},
-      {"notify-plugged", nullptr, {WidgetFamily::small, false}, off, 170},
+      {"family", "large", {WidgetFamily::large, false}, notifyOff, loginOff, 382},
+      {"notify-plugged", nullptr, {WidgetFamily::large, true}, notifyOn, loginOff, 382},
+      {"start-at-login", nullptr, {WidgetFamily::large, true}, notifyOn, loginOn, 382},
+      {"family", "small", {WidgetFamily::small, true}, notifyOn, loginOn, 170},
+      {"notify-plugged", nullptr, {WidgetFamily::small, false}, notifyOff, loginOn, 170},
+      {"start-at-login", nullptr, {WidgetFamily::small, false}, notifyOff, loginOff, 170},
   };
+  const fs::path autostart = root_ / "config/autostart/io.plugscope.Plugscope.desktop";
   for (const Row& row : rows) {
     const std::string name = std::string(row.action) + (row.family ? " " : "") +
                              (row.family ? row.family : "");
@@ -576,6 +820,8 @@ TEST_F(DesktopWindowTest, EachChoiceInTheWindowIsKeptAndShownInThePanelMenu) {
     ASSERT_EQ(::stat(keyFile().c_str(), &file), 0) << name;
     EXPECT_EQ(file.st_mode & 0777, 0600u) << name;
     EXPECT_EQ(panelMenuItem(client, item, "Notify when"), row.notifyItem) << name;
+    EXPECT_EQ(panelMenuItem(client, item, "Start at login"), row.loginItem) << name;
+    EXPECT_EQ(fs::exists(autostart), row.loginItem == loginOn) << name;
     EXPECT_EQ(waitForScreenshot([&](const Picture& p) { return p.height == row.height; }).height,
               row.height)
         << name;
@@ -598,10 +844,22 @@ Snapshot dockLaptopWithout(std::initializer_list<std::int64_t> unplugged) {
   return snapshot;
 }
 
+// The dock laptop with a fifth port, numbered 5, that has a phone attached
+// (a dock's own ports appear with what is plugged into them).
+Snapshot dockLaptopWithAFifthPort() {
+  Snapshot snapshot = dockLaptopWithout({});
+  PortStatus phone = snapshot.ports[1];
+  phone.id = "Port-USB-C@5";
+  phone.number = 5;
+  snapshot.ports.push_back(phone);
+  return snapshot;
+}
+
 // One running window per notify choice, taken through the same
 // publications: nothing is announced for the snapshot the window starts
-// with, nor for an unplug; a port that was not connected before and is now
-// is announced once, and only while the user asked for it.
+// with, nor for an unplug; a port that was not connected before (or not
+// there at all) and is now is announced once, and only while the user
+// asked for it, from "Plugscope" with the application's icon.
 TEST_F(DesktopWindowTest, APortThatBecomesConnectedIsAnnouncedOnceWhenChosen) {
   using Notice = test::TestNotifications::Notice;
   struct Step {
@@ -623,6 +881,11 @@ TEST_F(DesktopWindowTest, APortThatBecomesConnectedIsAnnouncedOnceWhenChosen) {
        dockLaptopWithout({}),
        "4 ports in use \u00b7 96 W",
        {{"USB-C 4: Connected \u00b7 8.1 Gbps", "DisplayPort"}}},
+      {"a port that appears with a phone attached",
+       dockLaptopWithAFifthPort(),
+       "5 ports in use \u00b7 96 W",
+       {{"USB-C 5: iPhone \u00b7 10 Gbps", "USB 3, USB 2 \u00b7 2.5 W"}}},
+      {"that port gone again", dockLaptopWithout({}), "4 ports in use \u00b7 96 W", {}},
   };
   for (const bool notify : {false, true}) {
     SCOPED_TRACE(notify ? "notify on" : "notify off");
@@ -644,55 +907,11 @@ TEST_F(DesktopWindowTest, APortThatBecomesConnectedIsAnnouncedOnceWhenChosen) {
       EXPECT_EQ(notices.received, notify ? step.announced : std::vector<Notice>{}) << step.name;
       notices.received.clear();
     }
+    for (const std::string& sender : notices.senders) {
+      EXPECT_EQ(sender, "Plugscope io.plugscope.Plugscope");
+    }
     stopAndRelease(client);
   }
-}
-
-// The top-level X window titled `title`; 0 when there is none.
-Window windowTitled(Display* display, const char* title) {
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
-    return 0;
-  }
-  Window found = 0;
-  for (unsigned i = 0; i < count && !found; ++i) {
-    char* name = nullptr;
-    if (XFetchName(display, children[i], &name) && name) {
-      if (std::string_view(name) == title) found = children[i];
-      XFree(name);
-    }
-  }
-  if (children) XFree(children);
-  return found;
-}
-
-// The window manager's part: asks the window to close, as its close button
-// does (WM_DELETE_WINDOW), or tells whether it is on screen.
-enum class WindowRequest { close, isMapped };
-bool onWindow(const char* title, WindowRequest request) {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
-  const Window window = windowTitled(display, title);
-  bool done = false;
-  if (window && request == WindowRequest::close) {
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    done = XSendEvent(display, window, False, NoEventMask, &event) != 0;
-    XSync(display, False);
-  } else if (window) {
-    XWindowAttributes attributes{};
-    done = XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
-  }
-  XCloseDisplay(display);
-  return done;
 }
 
 // Closing the window only hides it while a panel shows the entry that can
@@ -754,6 +973,44 @@ TEST(WindowContentTest, TheDescriptionReadsEveryRowsTexts) {
             "USB-C 2, 10 Gbps, iPhone, USB 3, USB 2 \u00b7 2.5 W\n"
             "USB-C 3, 40 Gbps, Harbor TB4 Dock, Thunderbolt, USB 3, USB 2 \u00b7 Smart cable \u00b7 1.1 W\n"
             "USB-C 4, 8.1 Gbps, Connected, DisplayPort");
+}
+
+// The strip says, below the drawing, each hint the widget has a sentence
+// for, in the order given, one paragraph after the other; screen readers
+// hear them after the rows. Without hints there is no strip.
+TEST(WindowContentTest, TheStripSaysEachHintTheWidgetCanSayBelowTheDrawing) {
+  std::string error;
+  const auto plugin = LoadedExtension::load(
+      std::string(PLUGSCOPE_BINARY_DIR) + "/" PLUGSCOPE_MODULE_DIR "/PlugscopeWidget.so", error);
+  ASSERT_TRUE(plugin) << error;
+  const PangoText text(pinnedFontFiles());
+  const auto snapshot =
+      decodeSnapshotOrNone(test::readFixture("laptop-dock-display-charger.expected.json"));
+  ASSERT_TRUE(snapshot);
+  const CableEntry entry{{0}, *snapshot};
+  const std::vector<AdviceEntry> hints = {
+      {3, "cable-limits-usb4", {{"mode", std::string("thunderbolt3")}}, "-"},
+      {2, "no-such-hint", {}, "-"},
+      {1, "charger-too-weak", {{"offerWatts", 60}, {"needWatts", 96}}, "-"},
+  };
+  const WindowContent bare = makeWindowContent(plugin->widget(), entry, WidgetFamily::medium, text);
+  EXPECT_EQ(bare.strip.paragraphs.size(), 0u);
+  EXPECT_EQ(bare.height(), 170);
+
+  const WindowContent content =
+      makeWindowContent(plugin->widget(), entry, WidgetFamily::medium, text, hints);
+  const auto& paragraphs = content.strip.paragraphs;
+  ASSERT_EQ(paragraphs.size(), 2u);
+  const std::string usb4 =
+      "USB-C 3: The cable limits this link to Thunderbolt 3; use a USB4 or Thunderbolt 4 cable.";
+  const std::string weak = "USB-C 1: The charger gives 60 W; this laptop asks for up to 96 W.";
+  EXPECT_EQ(paragraphs[0].text, usb4);
+  EXPECT_EQ(paragraphs[1].text, weak);
+  EXPECT_EQ(paragraphs[0].frame, (Rect{12, 12, 364 - 24, paragraphs[0].frame.height}));
+  EXPECT_DOUBLE_EQ(paragraphs[1].frame.y, paragraphs[0].frame.maxY() + 6);
+  EXPECT_DOUBLE_EQ(content.strip.height, paragraphs[1].frame.maxY() + 12);
+  EXPECT_DOUBLE_EQ(content.height(), 170 + content.strip.height);
+  EXPECT_EQ(content.description, bare.description + "\n" + usb4 + "\n" + weak);
 }
 
 }  // namespace

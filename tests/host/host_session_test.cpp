@@ -58,7 +58,7 @@ class CountingProvider final : public TimelineProvider {
 // which entry was drawn.
 class RecordingRenderer final : public WidgetRenderer {
  public:
-  void render(const ViewNode& root, WidgetFamily family, const StringTable&,
+  void render(const ViewNode& root, WidgetFamily family, const StringTable&, const WidgetTexts&,
               std::ostream& out) const override {
     families.push_back(family);
     out << "render " << root.children.size() << "\n";
@@ -87,6 +87,19 @@ class ScriptedRequests final : public ReloadRequests {
   ManualClock& clock_;
 };
 
+// Hints for the snapshots of one taken only, recording what it was asked.
+class FixedHints final : public HintSource {
+ public:
+  std::optional<std::vector<AdviceEntry>> adviceFor(const Snapshot& drawn) const override {
+    asked.push_back(drawn.taken.seconds);
+    if (drawn.taken.seconds != forTaken) return std::nullopt;
+    return hints;
+  }
+  double forTaken = 1;
+  std::vector<AdviceEntry> hints;
+  mutable std::vector<double> asked;
+};
+
 struct Host {
   ManualClock clock;
   CountingProvider provider{clock};
@@ -113,6 +126,47 @@ TEST(HostSession, OnceRendersOneTimelineEntryWithoutSeparator) {
   ASSERT_EQ(host.provider.contexts.size(), 1u);
   EXPECT_FALSE(host.provider.contexts[0].isPreview);
   EXPECT_EQ(host.provider.contexts[0].family, WidgetFamily::large);
+}
+
+TEST(HostSession, HintsAboutTheDrawnSnapshotFollowTheDrawingWrappedToTheBox) {
+  Host host;
+  FixedHints hints;
+  hints.hints = {{2, "load-exceeds-charger", {}, "ignored"},
+                 {3, "unknown-hint", {}, "ignored"},
+                 {1, "cable-no-video", {}, {}}};
+  const HostOptions options{WidgetFamily::small, true, false, false, false};
+  ASSERT_TRUE(HostSession(host.widget, host.renderer, host.clock, host.requests, host.out, options,
+                          &hints)
+                  .run());
+  EXPECT_EQ(hints.asked, std::vector<double>{1});
+  // The small box is 26 columns wide; a hint the widget cannot say is left out.
+  EXPECT_EQ(host.out.str(),
+            "render 3\n"
+            "USB-C 2: Not charging: the\n"
+            "laptop uses more than the\n"
+            "charger gives.\n"
+            "USB-C 1: This cable cannot\n"
+            "carry a display signal;\n"
+            "use a USB 3 or Thunderbolt\n"
+            "cable.\n");
+
+  // Advice of another snapshot, and a session without hints, print none.
+  Host other;
+  hints.forTaken = 2;
+  ASSERT_TRUE(HostSession(other.widget, other.renderer, other.clock, other.requests, other.out,
+                          options, &hints)
+                  .run());
+  EXPECT_EQ(other.out.str(), "render 3\n");
+}
+
+TEST(AdviceReader, HintsOnlyForTheSnapshotOfTheSameTaken) {
+  const Advice advice{{5}, {{1, "cable-no-video", {}, "t"}}};
+  const Snapshot drawn{{}, std::nullopt, {5}};
+  EXPECT_EQ(hintsMatching(advice, drawn), advice.entries);
+  EXPECT_EQ(hintsMatching(advice, Snapshot{{}, std::nullopt, {5.000001}}), std::nullopt);
+  EXPECT_EQ(hintsMatching(std::nullopt, drawn), std::nullopt);
+  // Advice about the drawn snapshot that holds no hints is still advice.
+  EXPECT_EQ(hintsMatching(Advice{{5}, {}}, drawn), std::vector<AdviceEntry>{});
 }
 
 TEST(HostSession, AsksAgainAtTheReloadDateAndOnEveryRequest) {

@@ -36,7 +36,8 @@ CairoSurface decodePng(const std::string& bytes) {
 std::string renderPng(const Snapshot& snapshot, WidgetFamily family, Appearance appearance) {
   const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, snapshot}, family);
   std::ostringstream out;
-  PngRenderer(pinnedText(), appearance).render(root, family, UntranslatedStrings(), out);
+  PngRenderer(pinnedText(), appearance)
+      .render(root, family, UntranslatedStrings(), test::englishTexts(), out);
   return out.str();
 }
 

@@ -8,6 +8,7 @@
 #include "shared/snapshot.h"
 #include "widget/cable_widget_view.h"
 #include "widget_api/string_table.h"
+#include "widget_test_support.h"
 
 namespace plugscope::test {
 
@@ -47,7 +48,7 @@ inline Snapshot dockPhoneAndEmptyPort() {
 inline WidgetLayout layOut(const Snapshot& snapshot, WidgetFamily family,
                            const TextMeasurer& measurer = pinnedText()) {
   const ViewNode root = cableWidgetView(CableEntry{PointInTime{0}, snapshot}, family);
-  return layoutWidget(root, family, UntranslatedStrings(), measurer);
+  return layoutWidget(root, family, UntranslatedStrings(), englishTexts(), measurer);
 }
 
 }  // namespace plugscope::test

@@ -2,6 +2,7 @@
 
 #include "fake_measurer.h"
 #include "host/widget_layout.h"
+#include "widget_test_support.h"
 
 // Stack rules on small trees, measured by the fake (5 points per character
 // in caption, lines 15 high). The medium family's content area is 332 by
@@ -15,7 +16,8 @@ ViewNode caption(std::string content) {
 
 WidgetLayout layOutTree(ViewNode root) {
   static const test::FakeMeasurer measurer;
-  return layoutWidget(root, WidgetFamily::medium, UntranslatedStrings(), measurer);
+  return layoutWidget(root, WidgetFamily::medium, UntranslatedStrings(), test::englishTexts(),
+                      measurer);
 }
 
 // The only child of a leading vStack with spacing 0 filling the widget.
@@ -178,7 +180,8 @@ TEST(StackLayoutTest, KeysAreLookedUpAndControlCharactersNeutralised) {
   };
   static const test::FakeMeasurer measurer;
   const ViewNode root = inRoot(text(TextContent::key("%lld W", 96)).lineLimit(1));
-  const WidgetLayout layout = layoutWidget(root, WidgetFamily::small, German(), measurer);
+  const WidgetLayout layout =
+      layoutWidget(root, WidgetFamily::small, German(), test::englishTexts(), measurer);
   EXPECT_EQ(only(layout).text, "96 Watt");
 }
 

@@ -17,7 +17,8 @@ using test::port;
 std::vector<std::string> renderLines(const CableEntry& entry, WidgetFamily family, bool colours,
                                      const StringTable& strings = test::MapStrings()) {
   std::ostringstream out;
-  TerminalRenderer(colours).render(cableWidgetView(entry, family), family, strings, out);
+  TerminalRenderer(colours).render(cableWidgetView(entry, family), family, strings,
+                                  test::englishTexts(), out);
   std::vector<std::string> lines;
   std::istringstream in(out.str());
   for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -168,7 +169,7 @@ TEST(TerminalRenderer, ACharacterAtTheRightEdgeIsDrawnWholeOrNotAtAll) {
       rows.push_back(spacer(0));
       std::ostringstream out;
       TerminalRenderer(false).render(vStack(Alignment::leading, 0, std::move(rows)), family,
-                                     test::MapStrings(), out);
+                                     test::MapStrings(), test::englishTexts(), out);
       std::vector<std::string> lines;
       std::istringstream in(out.str());
       for (std::string each; std::getline(in, each);) lines.push_back(each);
@@ -200,6 +201,27 @@ TEST(TerminalRenderer, PlainTextShowsDotsBadgeAndCutsLongLines) {
   EXPECT_EQ(displayWidth(lines[4]), terminalBoxSize(WidgetFamily::medium).columns);
   EXPECT_EQ(lines[6], "\u2502 \u25cb USB-C 2" + std::string(inner - 9, ' ') + " \u2502");
   for (const auto& line : lines) EXPECT_EQ(line.find('\x1b'), std::string::npos);
+}
+
+// Four empty ports take two lines each; the medium box holds ten: the
+// header, two rows and the line that counts the two left out, each after a
+// blank line. The third row would fit alone, but not with that line.
+TEST(TerminalRenderer, RowsThatDoNotFitWholeAreLeftOutAndCounted) {
+  const Snapshot snapshot{{port(1, false), port(2, false), port(3, false), port(4, false)},
+                          std::nullopt,
+                          {}};
+  const auto lines = renderLines(CableEntry{{}, snapshot}, WidgetFamily::medium, false);
+  const int inner = terminalBoxSize(WidgetFamily::medium).columns - 4;
+  const auto padded = [&](const std::string& text) {
+    return text + std::string(static_cast<std::size_t>(inner - displayWidth(text)), ' ');
+  };
+  std::vector<std::string> inside;
+  for (std::size_t i = 1; i + 1 < lines.size(); ++i) inside.push_back(innerText(lines[i]));
+  EXPECT_EQ(inside, (std::vector<std::string>{
+                        padded("\u2301 Cables"), padded(""), padded("\u25cb USB-C 1"),
+                        padded("  Nothing plugged in"), padded(""), padded("\u25cb USB-C 2"),
+                        padded("  Nothing plugged in"), padded(""), padded("2 ports not shown"),
+                        padded("")}));
 }
 
 TEST(TerminalRenderer, AnsiDrawsStylesAndNothingFromTheDataAsEscapes) {

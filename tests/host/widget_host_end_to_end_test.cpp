@@ -225,6 +225,35 @@ TEST(WidgetHostEndToEnd, OnceShowsTheStoredSnapshotInTheUsersLanguage) {
   }
 }
 
+TEST(WidgetHostEndToEnd, HintsAboutTheDrawnSnapshotFollowTheBoxInTheUsersLanguage) {
+  ASSERT_TRUE(fs::exists(kHost)) << kHost;
+  Sandbox sandbox;
+  Sandbox::replace(
+      sandbox.container() + "/snapshot.json",
+      R"({"ports":[{"id":"p1","number":1,"connected":true,"protocols":[],"smartCable":false,)"
+      R"("activeCable":false,"opticalCable":false,"powerIn":true}],"chargerWatts":45,"taken":5})");
+  const auto advise = [&](const char* taken) {
+    Sandbox::replace(sandbox.container() + "/advice.json",
+                     std::string(R"({"taken":)") + taken +
+                         R"(,"advice":[{"port":1,"hint":"charger-too-weak",)"
+                         R"("values":{"offerWatts":45,"needWatts":65},"text":"not shown"}]})");
+  };
+  const auto show = [&](const char* format, const char* locale) {
+    Child host({kHost, "--once", "--format", format}, sandbox.environment(locale));
+    EXPECT_EQ(host.finish(30), 0) << host.err();
+    return host.out();
+  };
+  advise("5");
+  EXPECT_TRUE(contains(show("text", "C.UTF-8"), "\u256f\nUSB-C 1: The charger gives 45 W; this laptop asks"))
+      << show("text", "C.UTF-8");
+  EXPECT_TRUE(contains(show("ansi", "de_DE.UTF-8"), "USB-C 1: Das Netzteil liefert 45 W;"))
+      << show("ansi", "de_DE.UTF-8");
+  EXPECT_FALSE(contains(show("tree", "C.UTF-8"), "USB-C 1:"));
+  // Advice of another snapshot is never shown.
+  advise("4");
+  EXPECT_FALSE(contains(show("text", "C.UTF-8"), "USB-C 1:"));
+}
+
 TEST(WidgetHostEndToEnd, BadArgumentsAndBadPluginsGiveOneLineAndStatus2) {
   ASSERT_TRUE(fs::exists(kHost)) << kHost;
   Sandbox sandbox;

@@ -88,14 +88,17 @@ TEST(WidgetLayoutTest, HeaderSpansTheContentAreaWithWattsAtTheTrailingEdge) {
   }
 }
 
+// The rows shown, and the line that counts those left out, follow each
+// other with the family's spacing.
 TEST(WidgetLayoutTest, RowsFollowEachOtherWithTheFamilySpacing) {
   for (const auto& c : kFamilies) {
     SCOPED_TRACE(c.name);
     const WidgetLayout layout = layOut(test::dockPhoneAndEmptyPort(), c.family);
+    const std::size_t shown = 3 - layout.rowsNotShown;
     double top = header(layout).frame.maxY();
-    for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t i = 0; i < shown + (layout.rowsNotShown > 0 ? 1 : 0); ++i) {
       const PlacedView& r = row(layout, i);
-      EXPECT_EQ(r.identity, "Port-USB-C@" + std::to_string(i + 1));
+      EXPECT_EQ(r.identity, i < shown ? "Port-USB-C@" + std::to_string(i + 1) : "");
       EXPECT_DOUBLE_EQ(r.frame.x, 16);
       EXPECT_DOUBLE_EQ(r.frame.y, top + c.spacing);
       top = r.frame.maxY();
@@ -156,15 +159,17 @@ TEST(WidgetLayoutTest, RowPlacesDotBadgeAndLines) {
     EXPECT_EQ(line(dock, 1).paint.style, ShapeStyle::secondary);
     EXPECT_EQ(line(dock, 2).paint.style, ShapeStyle::green);
 
-    // The empty port's dot: the secondary colour dimmed to 0.35.
-    EXPECT_EQ(dot(row(layout, 2)).paint, (Paint{ShapeStyle::secondary, 0.35}));
   }
+  // The empty port's dot: the secondary colour dimmed to 0.35.
+  const WidgetLayout large = layOut(test::dockPhoneAndEmptyPort(), WidgetFamily::large);
+  EXPECT_EQ(dot(row(large, 2)).paint, (Paint{ShapeStyle::secondary, 0.35}));
 }
 
 TEST(WidgetLayoutTest, OverlongDeviceNameIsCutAtTheColumnWidth) {
   for (const auto& c : kFamilies) {
     SCOPED_TRACE(c.name);
     Snapshot snapshot = test::dockPhoneAndEmptyPort();
+    snapshot.ports.resize(2);  // two rows fit whole in every family
     const std::string name =
         "Extremely Long Docking Station Name That Cannot Possibly Fit In Any Widget Row";
     snapshot.ports[1].device = name;
@@ -187,28 +192,62 @@ TEST(WidgetLayoutTest, OverlongDeviceNameIsCutAtTheColumnWidth) {
   }
 }
 
-TEST(WidgetLayoutTest, RowsOverflowingTheLargeFamilyRunPastItsBottomUnsqueezed) {
-  Snapshot one = test::dockPhoneAndEmptyPort();
-  one.ports.resize(1);
-  Snapshot many = one;
-  for (int number = 2; number <= 12; ++number) {
-    PortStatus port = one.ports[0];
-    port.id = "Port-USB-C@" + std::to_string(number);
-    port.number = number;
-    many.ports.push_back(port);
+// A widget with more rows than fit: the rows shown all end inside the
+// content area at their full height, the rest are left out and counted on
+// the line after them, which fits too, and no further row would have fit
+// beside that line. Rows of four lines (a dock), two (a free port) and
+// both in turn, so that the line sometimes costs a row and sometimes not.
+TEST(WidgetLayoutTest, RowsThatDoNotFitWholeAreLeftOutAndCounted) {
+  const Snapshot parts = test::dockPhoneAndEmptyPort();
+  const PortStatus dock = parts.ports[0];
+  const PortStatus free = parts.ports[2];
+  const struct {
+    const char* name;
+    std::vector<PortStatus> pattern;
+  } kinds[] = {
+      {"docks", {dock}}, {"free ports", {free}}, {"a dock, then a free port", {dock, free}}};
+  for (const auto& c : kFamilies) {
+    for (const auto& kind : kinds) {
+      for (std::size_t ports = 1; ports <= 14; ++ports) {
+        SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(ports) + " ports, " + kind.name);
+        Snapshot snapshot{{}, 96, {0}};
+        for (std::size_t i = 0; i < ports; ++i) {
+          PortStatus port = kind.pattern[i % kind.pattern.size()];
+          port.number = static_cast<std::int64_t>(i) + 1;
+          port.id = "Port-USB-C@" + std::to_string(port.number);
+          snapshot.ports.push_back(port);
+        }
+        // Each row's own height, as it is alone.
+        const auto heightOf = [&](std::size_t i) {
+          return row(layOut({{snapshot.ports[i]}, 96, {0}}, c.family), 0).frame.height;
+        };
+        const WidgetLayout layout = layOut(snapshot, c.family);
+        const double bottom = c.height - 16;
+        ASSERT_LE(layout.rowsNotShown, ports);
+        const std::size_t shown = ports - layout.rowsNotShown;
+        // Header, the rows shown, the line when rows are left out, the spacer.
+        ASSERT_EQ(layout.root.children.size(), 2 + shown + (layout.rowsNotShown ? 1 : 0));
+        for (std::size_t i = 0; i < shown; ++i) {
+          EXPECT_EQ(row(layout, i).identity, snapshot.ports[i].id);
+          EXPECT_DOUBLE_EQ(row(layout, i).frame.height, heightOf(i)) << "row " << i;
+          EXPECT_LE(row(layout, i).frame.maxY(), bottom) << "row " << i;
+        }
+        EXPECT_DOUBLE_EQ(layout.root.frame.y, 16);  // never centred upwards
+        const double lastRowEnd =
+            shown ? row(layout, shown - 1).frame.maxY() : header(layout).frame.maxY();
+        if (layout.rowsNotShown == 0) continue;
+        const PlacedView& line = row(layout, shown);
+        const char* noun = layout.rowsNotShown == 1 ? " port not shown" : " ports not shown";
+        EXPECT_EQ(line.text, std::to_string(layout.rowsNotShown) + noun);
+        EXPECT_EQ(line.paint.style, ShapeStyle::secondary);
+        EXPECT_DOUBLE_EQ(line.frame.height, lineHeight(TextStyle::caption));
+        EXPECT_DOUBLE_EQ(line.frame.y, lastRowEnd + c.spacing);
+        EXPECT_LE(line.frame.maxY(), bottom);
+        // One more row, and the line below it, would have run past the bottom.
+        EXPECT_GT(lastRowEnd + c.spacing + heightOf(shown) + c.spacing + line.frame.height, bottom);
+      }
+    }
   }
-  const WidgetLayout single = layOut(one, WidgetFamily::large);
-  const WidgetLayout full = layOut(many, WidgetFamily::large);
-  const double rowHeight = row(single, 0).frame.height;
-
-  EXPECT_DOUBLE_EQ(full.root.frame.y, 16);  // not centred upwards
-  for (std::size_t i = 0; i < many.ports.size(); ++i) {
-    EXPECT_DOUBLE_EQ(row(full, i).frame.height, rowHeight) << "row " << i;
-  }
-  EXPECT_DOUBLE_EQ(row(full, 1).frame.y, row(full, 0).frame.maxY() + 9);
-  EXPECT_GT(row(full, 11).frame.y, full.bounds.height);
-  // The closing spacer keeps its minimum length of 0.
-  EXPECT_DOUBLE_EQ(full.root.children.back().frame.height, 0);
 }
 
 TEST(WidgetLayoutTest, NoPortsShowsTheMessageBelowTheHeader) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "test_support.h"
 #include "widget/cable_widget.h"
@@ -19,6 +20,8 @@ class ScriptlessWidget final : public Widget {
   const TimelineProvider& provider() const override { std::abort(); }
   ViewNode body(const CableEntry&, WidgetFamily) const override { return ViewNode{}; }
   const StringTable& strings() const override { return strings_; }
+  const WidgetTexts& texts() const override { std::abort(); }
+  std::string hintSentence(const AdviceEntry&) const override { return {}; }
 
  private:
   const StringTable& strings_;
@@ -60,6 +63,35 @@ TEST(LoadedExtension, RefusesWhatIsNotAPlugin) {
     EXPECT_FALSE(LoadedExtension::load(row.path, error)) << row.name;
     EXPECT_EQ(error.rfind(row.expectedStart, 0), 0u) << row.name << ": " << error;
     EXPECT_EQ(std::count(error.begin(), error.end(), '\n'), 0) << row.name;
+  }
+}
+
+// Every host loads its plug-in through this one call: the path given, else
+// the plug-in installed with the program (this test binary lies in tests/
+// of the build tree, the plug-in in lib/plugscope/).
+TEST(LoadedExtension, HostsLoadTheGivenPluginElseTheInstalledOne) {
+  struct Row {
+    const char* name;
+    std::optional<std::string> path;
+    std::string moduleFromProgram;
+    std::string error;  // empty: it loads
+  };
+  const Row rows[] = {
+      {"given", kPlugin, "nowhere", ""},
+      {"given but missing", "/nonexistent/PlugscopeWidget.so", "../" PLUGSCOPE_MODULE_DIR,
+       "cannot load /nonexistent/PlugscopeWidget.so"},
+      {"installed", std::nullopt, "../" PLUGSCOPE_MODULE_DIR, ""},
+      {"none installed", std::nullopt, "../nowhere",
+       "no PlugscopeWidget.so installed beside this program"},
+  };
+  for (const Row& row : rows) {
+    std::string error;
+    const auto extension = loadWidgetPlugin(row.path, row.moduleFromProgram, error);
+    EXPECT_EQ(extension.has_value(), row.error.empty()) << row.name << ": " << error;
+    EXPECT_EQ(error.substr(0, row.error.size()), row.error) << row.name;
+    if (extension) {
+      EXPECT_EQ(extension->widget().configuration().kind, "CableWidget") << row.name;
+    }
   }
 }
 

@@ -39,10 +39,10 @@ TEST(SysfsCapture, CopiesWhatTheScanReadsAndNeverLeavesTheRoot) {
   const auto registry = captureSysfs(SysfsTree(tree.root()), copy, error);
   ASSERT_TRUE(registry) << error;
   // The scan itself followed the outside supply; the copy leaves it out.
-  EXPECT_EQ(scanPorts(*registry, PointInTime{0}).chargerWatts, 60);
+  EXPECT_EQ(scanPorts(*registry->registry, PointInTime{0}).chargerWatts, 60);
   const Snapshot fromCopy = scanPorts(buildSysfsRegistry(SysfsTree(copy)), PointInTime{0});
   EXPECT_EQ(fromCopy.chargerWatts, std::nullopt);
-  EXPECT_EQ(fromCopy.ports, scanPorts(*registry, PointInTime{0}).ports);
+  EXPECT_EQ(fromCopy.ports, scanPorts(*registry->registry, PointInTime{0}).ports);
 
   EXPECT_FALSE(fs::exists(fs::symlink_status(fs::path(copy) / "class/power_supply/ucsi")));
   EXPECT_TRUE(fs::is_symlink(fs::path(copy) / "class/power_supply/loop-a"));
@@ -89,7 +89,8 @@ TEST(SysfsCapture, WhatTheScanReadsIsCopiedOnceAndNeverWhatIdentifiesTheMachine)
     std::string error;
     const auto registry = captureSysfs(SysfsTree(tree.root()), copy, error);
     ASSERT_TRUE(registry) << row.name << ": " << error;
-    EXPECT_EQ(scanPorts(*registry, PointInTime{0}).chargerWatts, 60) << row.name << ": not read";
+    EXPECT_EQ(scanPorts(*registry->registry, PointInTime{0}).chargerWatts, 60)
+        << row.name << ": not read";
     EXPECT_EQ(scanPorts(buildSysfsRegistry(SysfsTree(copy)), PointInTime{0}).chargerWatts,
               row.copiedWatts)
         << row.name;

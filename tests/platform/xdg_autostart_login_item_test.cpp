@@ -16,13 +16,13 @@ namespace fs = std::filesystem;
 using test::readAll;
 
 TEST(XdgAutostartLoginItem, EntryStartsTheAgentWithoutMenuOrTerminal) {
-  EXPECT_EQ(autostartEntryText("/opt/plugscope/bin/plugscope"),
+  EXPECT_EQ(agentAutostartEntryText("/opt/plugscope/bin/plugscope"),
             "[Desktop Entry]\n"
             "Type=Application\n"
             "Name=Plugscope\n"
             "Comment=Keeps the USB-C port widget up to date\n"
-            "Exec=\"/opt/plugscope/bin/plugscope\"\n"
             "TryExec=/opt/plugscope/bin/plugscope\n"
+            "Exec=\"/opt/plugscope/bin/plugscope\"\n"
             "NoDisplay=true\n"
             "Terminal=false\n"
             "X-GNOME-Autostart-enabled=true\n");
@@ -38,8 +38,8 @@ TEST(XdgAutostartLoginItem, ExecQuotesEveryReservedCharacter) {
       {"/x/new\nline", "Exec=\"/x/new\\nline\"\n"},
   };
   for (const auto& [path, line] : cases) {
-    EXPECT_NE(autostartEntryText(path).find(line), std::string::npos)
-        << path << "\n" << autostartEntryText(path);
+    EXPECT_NE(agentAutostartEntryText(path).find(line), std::string::npos)
+        << path << "\n" << agentAutostartEntryText(path);
   }
 }
 
@@ -52,12 +52,12 @@ TEST(XdgAutostartLoginItem, WritesTheEntryAtomicallyEveryTime) {
 
   XdgAutostartLoginItem item(env, files, "/usr/bin/plugscope");
   EXPECT_TRUE(item.registerAtLogin());
-  EXPECT_EQ(readAll(entry), autostartEntryText("/usr/bin/plugscope"));
+  EXPECT_EQ(readAll(entry), agentAutostartEntryText("/usr/bin/plugscope"));
 
   std::ofstream(entry) << "[Desktop Entry]\nHidden=true\n";
   env.variables["XDG_CONFIG_HOME"] = "relative/is/ignored";
   EXPECT_TRUE(item.registerAtLogin());
-  EXPECT_EQ(readAll(entry), autostartEntryText("/usr/bin/plugscope"));
+  EXPECT_EQ(readAll(entry), agentAutostartEntryText("/usr/bin/plugscope"));
   EXPECT_EQ(files.listDirectory(entry.parent_path().string()),
             std::vector<std::string>{"plugscope.desktop"});
 

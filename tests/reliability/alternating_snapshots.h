@@ -4,6 +4,10 @@
 // in size (one port against four), so that a file holding the start of one
 // and the end of the other, or a cut-off copy, can never pass for either.
 
+#include <string>
+#include <vector>
+
+#include "shared/advice.h"
 #include "shared/snapshot.h"
 
 namespace plugscope::test {
@@ -33,6 +37,36 @@ inline Snapshot largeSnapshot() {
     snapshot.ports.push_back(port);
   }
   return snapshot;
+}
+
+// The advice about each of the two snapshots, in two versions each (as a
+// battery that starts to discharge changes the advice alone). Every entry
+// names the snapshot it is about, so a reader can tell advice of the other.
+inline std::vector<AdviceEntry> adviceAbout(const Snapshot& snapshot, int version) {
+  const std::string about = snapshot.ports.size() == 1 ? "small" : "large";
+  std::vector<AdviceEntry> entries;
+  for (const PortStatus& port : snapshot.ports) {
+    entries.push_back({port.number, "about-" + about, {{"version", version}}, about});
+  }
+  return entries;
+}
+
+// One of the two snapshots, whatever its taken (the publisher dates each
+// scan by the clock).
+inline bool isPublishedSnapshot(Snapshot snapshot) {
+  const Snapshot small = smallSnapshot(), large = largeSnapshot();
+  snapshot.taken = small.taken;
+  if (snapshot == small) return true;
+  snapshot.taken = large.taken;
+  return snapshot == large;
+}
+
+// One of the four versions of advice above.
+inline bool isPublishedAdvice(const std::vector<AdviceEntry>& entries) {
+  for (const Snapshot& about : {smallSnapshot(), largeSnapshot()}) {
+    if (entries == adviceAbout(about, 1) || entries == adviceAbout(about, 2)) return true;
+  }
+  return false;
 }
 
 }  // namespace plugscope::test

@@ -1,9 +1,13 @@
 // A writer saving through the real store is killed at random moments, over
 // and over, while a reader loads the file without pause: every load must
 // give one of the two saved snapshots whole, and the next save that runs to
-// its end must leave nothing but the snapshot file in the container.
+// its end must leave nothing but the snapshot file in the container. The
+// same with advice: a writer publishing as the agent does, killed at random,
+// while a reader reads as every host does; no read ever pairs a snapshot
+// with the advice of another.
 //
-// PLUGSCOPE_CRASH_KILLS sets the number of kills (default 300).
+// PLUGSCOPE_CRASH_KILLS sets the number of kills (default 300; a third of
+// them for the advice); scripts/crash-campaign runs the advice's for long.
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -19,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <string>
@@ -26,6 +31,7 @@
 #include <vector>
 
 #include "alternating_snapshots.h"
+#include "host/advice_reader.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/xdg_container_locator.h"
 #include "platform/map_environment.h"
@@ -37,13 +43,13 @@ extern char** environ;
 namespace plugscope {
 namespace {
 
-using namespace std::chrono_literals;
-
-int killsFromEnvironment() {
-  const char* text = std::getenv("PLUGSCOPE_CRASH_KILLS");
-  if (!text || !*text) return 300;
+int numberFromEnvironment(const char* name, int fallback) {
+  const char* text = std::getenv(name);
+  if (!text || !*text) return fallback;
   return std::max(1, std::atoi(text));
 }
+
+int killsFromEnvironment() { return numberFromEnvironment("PLUGSCOPE_CRASH_KILLS", 300); }
 
 // The test's own environment with HOME and XDG_DATA_HOME replaced.
 class ChildEnvironment {
@@ -251,6 +257,150 @@ TEST(CrashConsistency, KilledWritersNeverLeaveAPartialSnapshotOrAStrayFile) {
     EXPECT_GT(reader.small, 0);
     EXPECT_GT(reader.large, 0);
   }
+}
+
+// Reads as a host does, without pause: the snapshot, then the advice, paired
+// by the hosts' own rule. Once a file is there, every read of it must give
+// one of the publisher's documents whole (any taken), and hints shown must
+// be about the snapshot shown.
+class HostLikeReader {
+ public:
+  HostLikeReader(const std::string& dataHome, std::string container)
+      : container_(std::move(container)) {
+    env_.variables["XDG_DATA_HOME"] = dataHome;
+    thread_ = std::thread([this] { readUntilStopped(); });
+  }
+  ~HostLikeReader() { stop(); }
+  void stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  std::atomic<long> reads{0}, withHints{0}, badSnapshots{0}, badAdvice{0}, badPairs{0};
+  std::string firstBad() {
+    const std::lock_guard lock(mutex_);
+    return firstBad_;
+  }
+
+ private:
+  void readUntilStopped() {
+    PosixFileSystem files;
+    const XdgContainerLocator locator(env_, files);
+    const SnapshotStore store(locator, files);
+    const std::string snapshotPath = container_ + "/" + kSnapshotFileName;
+    const std::string advicePath = container_ + "/" + kAdviceFileName;
+    bool snapshotThere = false, adviceThere = false;
+    while (!stop_) {
+      // Neither file is ever removed once there, so from then on every
+      // read of it must succeed.
+      snapshotThere = snapshotThere || ::access(snapshotPath.c_str(), F_OK) == 0;
+      adviceThere = adviceThere || ::access(advicePath.c_str(), F_OK) == 0;
+      const auto snapshot = store.loadSnapshot();
+      const auto advice = store.loadAdvice();
+      if (!snapshotThere) continue;
+      ++reads;
+      if (!snapshot || !test::isPublishedSnapshot(*snapshot)) {
+        bad(badSnapshots, snapshot ? "a snapshot the publisher never wrote" : "no snapshot");
+        continue;
+      }
+      if (adviceThere && (!advice || !test::isPublishedAdvice(advice->entries))) {
+        bad(badAdvice, advice ? "advice the publisher never wrote" : "no advice");
+      }
+      const auto hints = hintsMatching(advice, *snapshot).value_or(std::vector<AdviceEntry>{});
+      if (hints.empty()) continue;
+      ++withHints;
+      if (hints != test::adviceAbout(*snapshot, 1) && hints != test::adviceAbout(*snapshot, 2)) {
+        bad(badPairs, "hints about other ports");
+      }
+    }
+  }
+  void bad(std::atomic<long>& counter, const char* what) {
+    ++counter;
+    const std::lock_guard lock(mutex_);
+    if (firstBad_.empty()) firstBad_ = what;
+  }
+
+  test::MapEnvironment env_;
+  std::string container_;
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+  std::mutex mutex_;
+  std::string firstBad_;
+};
+
+// PLUGSCOPE_PUBLISHER_KILLS sets the kills (default a third of
+// PLUGSCOPE_CRASH_KILLS), PLUGSCOPE_CRASH_READERS the readers (default 1).
+TEST(CrashConsistency, KilledPublishersNeverPairASnapshotWithAdviceOfAnother) {
+  const int kills = numberFromEnvironment("PLUGSCOPE_PUBLISHER_KILLS",
+                                          std::max(1, killsFromEnvironment() / 3));
+  const int readerCount = numberFromEnvironment("PLUGSCOPE_CRASH_READERS", 1);
+  const auto root = test::freshTestDirectory("crash-advice");
+  const std::string home = (root / "home").string();
+  const std::string dataHome = (root / "data").string();
+  const std::string container = dataHome + "/" + kAppGroupIdentifier;
+  std::filesystem::create_directories(home);
+  ChildEnvironment env(home, dataHome);
+  PosixFileSystem files;
+  test::MapEnvironment readerEnv;
+  readerEnv.variables["XDG_DATA_HOME"] = dataHome;
+  const XdgContainerLocator locator(readerEnv, files);
+  const SnapshotStore store(locator, files);
+
+  const unsigned seed = std::random_device{}();
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 random(seed);
+  // A publication is two saves with their flushes: a few milliseconds.
+  std::uniform_int_distribution<int> delayMicroseconds(0, 20'000);
+
+  std::vector<std::unique_ptr<HostLikeReader>> readers;
+  for (int i = 0; i < readerCount; ++i) {
+    readers.push_back(std::make_unique<HostLikeReader>(dataHome, container));
+  }
+  int betweenSaves = 0, leftTemporary = 0;
+  for (int kill = 1; kill <= kills; ++kill) {
+    WriterProcess writer({"--advice"}, env);
+    ASSERT_TRUE(writer.started());
+    ASSERT_TRUE(writer.waitUntilReady()) << "kill " << kill;
+    std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
+    const int status = writer.killAndReap();
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "kill " << kill;
+    // Where the kill landed: after the advice of a publication and before
+    // its snapshot, or inside a save.
+    const auto advice = store.loadAdvice();
+    const auto snapshot = store.loadSnapshot();
+    if (advice && snapshot && advice->taken != snapshot->taken) ++betweenSaves;
+    if (entriesOf(container).size() > 2) ++leftTemporary;
+  }
+  {
+    // One publisher that runs to its end sweeps what the killed ones left
+    // and leaves a pair that shows hints.
+    WriterProcess writer({"--advice", "--saves", "4"}, env);
+    ASSERT_TRUE(writer.started());
+    const int status = writer.reap();
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  long reads = 0, withHints = 0, badSnapshots = 0, badAdvice = 0, badPairs = 0;
+  std::string firstBad;
+  for (auto& reader : readers) {
+    reader->stop();
+    reads += reader->reads;
+    withHints += reader->withHints;
+    badSnapshots += reader->badSnapshots;
+    badAdvice += reader->badAdvice;
+    badPairs += reader->badPairs;
+    if (firstBad.empty()) firstBad = reader->firstBad();
+  }
+
+  std::cout << "[ figures  ] kills " << kills << " (between the two saves " << betweenSaves
+            << ", temporary file left " << leftTemporary << "), readers " << readerCount
+            << ", reads " << reads << " (with hints " << withHints << "), bad snapshot reads "
+            << badSnapshots << ", bad advice reads " << badAdvice << ", hints about other ports "
+            << badPairs << '\n';
+  EXPECT_EQ(badSnapshots + badAdvice + badPairs, 0) << "first: " << firstBad;
+  const std::vector<std::string> pair{kAdviceFileName, kSnapshotFileName};
+  EXPECT_EQ(entriesOf(container), pair);
+  const auto snapshot = store.loadSnapshot();
+  ASSERT_TRUE(snapshot);
+  EXPECT_EQ(AdviceReader(store).hintsFor(*snapshot), test::adviceAbout(*snapshot, 2));
 }
 
 }  // namespace

@@ -11,14 +11,18 @@
 #include <vector>
 
 #include "agent/process_runner.h"
+#include "agent/refresh_steps.h"
 #include "shared/snapshot_store.h"
 
 namespace plugscope::test {
 
 // Each switch stands for what the kernel would answer; the operation then
 // fails as the real one would have, after doing what the real one would
-// have done up to that point.
+// have done up to that point. With `onlyFile` set, the switches from
+// createDenied to renameFails hit only the writes of that file (its
+// temporary file and its rename); the others hit every file.
 struct FileFaults {
+  const char* onlyFile = nullptr;           // e.g. kAdviceFileName
   bool createDenied = false;                // EACCES on the temporary file
   std::optional<std::size_t> spaceLeft;     // ENOSPC once this much is written
   bool flushFails = false;                  // fsync: EIO
@@ -39,13 +43,17 @@ class FailingFileSystem final : public FileSystem {
                                                     const std::string& prefix,
                                                     unsigned mode) override {
     ++createAttempts;
-    if (faults.createDenied) return nullptr;
+    // The store names its temporary files "." + name + "." + suffix.
+    const bool hit = !faults.onlyFile || prefix == "." + std::string(faults.onlyFile) + ".";
+    if (hit && faults.createDenied) return nullptr;
     auto file = real_.createTemporaryFile(directory, prefix, mode);
     if (!file) return nullptr;
+    if (!hit) return file;
     return std::make_unique<File>(*this, std::move(file));
   }
   bool rename(const std::string& from, const std::string& to) override {
-    return !faults.renameFails && real_.rename(from, to);
+    const bool hit = !faults.onlyFile || to.ends_with("/" + std::string(faults.onlyFile));
+    return !(hit && faults.renameFails) && real_.rename(from, to);
   }
   bool remove(const std::string& path) override {
     return !faults.removeFails && real_.remove(path);
@@ -96,6 +104,24 @@ class FailingFileSystem final : public FileSystem {
   };
 
   FileSystem& real_;
+};
+
+// Passes every save on to `real` and records it: "advice" or "snapshot".
+class RecordingSaves final : public SnapshotWriter {
+ public:
+  explicit RecordingSaves(SnapshotWriter& real) : real_(real) {}
+  bool save(const Snapshot& snapshot) override {
+    saves.push_back("snapshot");
+    return real_.save(snapshot);
+  }
+  bool saveAdvice(const Advice& advice) override {
+    saves.push_back("advice");
+    return real_.saveAdvice(advice);
+  }
+  std::vector<std::string> saves;
+
+ private:
+  SnapshotWriter& real_;
 };
 
 // Runs `program` wherever the caller asks for another one, so that a real

@@ -1,9 +1,10 @@
 // The agent and the widget under failing file and process layers: the real
 // store on a real directory behind a file system that fails on demand, and
 // the real process runner starting scripts that stand in for the report
-// tool. Whatever fails, the old snapshot file stays whole, the reload is
-// requested, the agent keeps ticking and retries the save, and the widget
-// shows a live scan.
+// tool. Whatever fails, the old snapshot and advice files stay whole, a
+// host never pairs them wrongly, the reload is requested, the agent keeps
+// ticking and retries the save that wrote nothing, and the widget shows a
+// live scan.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -16,9 +17,11 @@
 #include "agent/plugscope_app.h"
 #include "agent/refresh_steps.h"
 #include "agent/thunderbolt_report.h"
+#include "host/advice_reader.h"
 #include "fault_injection_fakes.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/spawn_process_runner.h"
+#include "platform/linux/xdg_container_locator.h"
 #include "platform/map_environment.h"
 #include "shared/snapshot_json.h"
 #include "shared/snapshot_store.h"
@@ -81,7 +84,8 @@ PortStatus withReport(PortStatus port) {
 // replaced by a script in the test's directory.
 struct AgentRig {
   explicit AgentRig(const fs::path& root)
-      : container(root / "container"), tool(root / "system_profiler") {
+      : container(root / "data" / kAppGroupIdentifier), tool(root / "system_profiler") {
+    env.variables["XDG_DATA_HOME"] = (root / "data").string();
     fs::create_directories(container);
     useTool("printf '%s' '" + kReport + "'");
   }
@@ -92,12 +96,14 @@ struct AgentRig {
     fs::permissions(tool, fs::perms::owner_all);
   }
 
-  void scan(int variant, double now) {
+  void scan(int variant, double now, std::vector<AdviceEntry> advice = {}) {
     scanner.next.ports = {thunderboltPort(variant)};
+    scanner.nextAdvice = std::move(advice);
     clock.seconds = now;
   }
 
   std::string fileBytes() const { return readAll(container / kSnapshotFileName); }
+  std::string adviceBytes() const { return readAll(container / kAdviceFileName); }
   std::optional<Snapshot> fileSnapshot() const { return decodeSnapshotOrNone(fileBytes()); }
 
   fs::path container;
@@ -107,11 +113,13 @@ struct AgentRig {
   SpawnProcessRunner realRunner{1s};
   test::StandInRunner runner{realRunner, tool.string()};
   ThunderboltMerger merger{runner};
-  test::FixedLocator locator{container.string()};
+  test::MapEnvironment env;
   PosixFileSystem posix;
   test::FailingFileSystem files{posix};
+  XdgContainerLocator locator{env, files};
   SnapshotStore store{locator, files};
-  StoreSnapshotWriter writer{store};
+  StoreSnapshotWriter storeWriter{store};
+  test::RecordingSaves writer{storeWriter};
   test::CountingReload reload;
   test::FakeLoginItem loginItem;
   test::FakeEventLoop loop;
@@ -150,6 +158,8 @@ TEST(FaultInjection, AgentKeepsTheOldFileReloadsAndKeepsTickingThroughEachFault)
       {"close reports a late write error", fileFault([](F& f) { f.closeFails = true; }),
        Outcome::oldFileKept},
       {"rename fails", fileFault([](F& f) { f.renameFails = true; }), Outcome::oldFileKept},
+      {"the container cannot be made", fileFault([](F& f) { f.makeDirectoryFails = true; }),
+       Outcome::oldFileKept},
       // Once renamed, the new file is in place; these only cost durability
       // or the sweep of an earlier writer's leftovers.
       {"directory flush fails", fileFault([](F& f) { f.directoryFlushFails = true; }),
@@ -196,16 +206,18 @@ TEST(FaultInjection, AgentKeepsTheOldFileReloadsAndKeepsTickingThroughEachFault)
         EXPECT_EQ(rig.fileSnapshot(), published(withReport(thunderboltPort(1)), 102));
         break;
     }
-    EXPECT_EQ(entriesOf(rig.container), std::vector<std::string>{kSnapshotFileName});
+    const std::vector<std::string> twoFiles{kAdviceFileName, kSnapshotFileName};
+    EXPECT_EQ(entriesOf(rig.container), twoFiles);
 
-    // An unchanged tick retries only a save that wrote nothing, and meets
-    // the fault again.
+    // An unchanged tick retries only a save that wrote nothing (advice and
+    // snapshot, one file each), and meets the fault again.
     const std::string afterFault = rig.fileBytes();
-    const int creates = rig.files.createAttempts;
     const int retries = c.outcome == Outcome::oldFileKept ? 1 : 0;
+    rig.writer.saves.clear();
     rig.scan(1, 104);
     rig.loop.tick();
-    EXPECT_EQ(rig.files.createAttempts, creates + retries);
+    const std::vector<std::string> retried = {"advice", "snapshot"};
+    EXPECT_EQ(rig.writer.saves, retries ? retried : std::vector<std::string>{});
     EXPECT_EQ(rig.reload.requests, 2 + retries);
     EXPECT_EQ(rig.fileBytes(), afterFault);
 
@@ -216,10 +228,132 @@ TEST(FaultInjection, AgentKeepsTheOldFileReloadsAndKeepsTickingThroughEachFault)
     rig.loop.tick();
     EXPECT_EQ(rig.reload.requests, 3 + retries);
     EXPECT_EQ(rig.fileSnapshot(), published(withReport(thunderboltPort(2)), 106));
-    EXPECT_EQ(entriesOf(rig.container), std::vector<std::string>{kSnapshotFileName});
+    EXPECT_EQ(entriesOf(rig.container), twoFiles);
     EXPECT_EQ(rig.scanner.takenTimes, (std::vector<double>{100, 102, 104, 106}));
     EXPECT_EQ(rig.runner.asked,
               std::vector<std::string>(static_cast<std::size_t>(3 + retries), kSystemProfilerPath));
+  }
+}
+
+// One fault on the advice, the snapshot or every file, meeting a change of
+// the ports or of the advice alone. Whatever fails, both files stay whole
+// and readable, a host never shows hints about other ports, and every
+// refresh retries the save that wrote nothing, and only that, until one
+// writes; then the pair holds the latest scan and its hints.
+TEST(FaultInjection, AFailedSaveOfEitherFileKeepsThePairAndIsRetriedUntilItWrites) {
+  struct Fault {
+    const char* name;
+    void (*set)(FileFaults&);
+    bool perFile;  // can hit one file's writes alone
+  };
+  using F = FileFaults;
+  const Fault faults[] = {
+      {"permission denied", [](F& f) { f.createDenied = true; }, true},
+      {"no space at all", [](F& f) { f.spaceLeft = 0; }, true},
+      {"short write, the disk fills mid-file", [](F& f) { f.spaceLeft = 20; }, true},
+      {"flush fails", [](F& f) { f.flushFails = true; }, true},
+      {"close reports a late write error", [](F& f) { f.closeFails = true; }, true},
+      {"rename fails", [](F& f) { f.renameFails = true; }, true},
+      {"the container cannot be made", [](F& f) { f.makeDirectoryFails = true; }, false},
+  };
+  using Saves = std::vector<std::string>;
+  struct Case {
+    const char* name;
+    const char* failing;  // the file the fault hits; null: every file
+    bool portsChange;     // else only the advice changes
+    bool adviceKept, snapshotKept;  // by the refresh that met the fault
+    bool oldHintsShown;             // else none: the two files' taken differ
+    Saves retried;                  // by each later refresh until one writes
+    double pairTaken;               // of the pair once whole again
+  };
+  const Case cases[] = {
+      {"the ports change, the advice's save fails", kAdviceFileName, true, true, false, false,
+       {"advice"}, 102},
+      {"the ports change, the snapshot's save fails", kSnapshotFileName, true, false, true,
+       false, {"advice", "snapshot"}, 106},
+      {"the ports change, both saves fail", nullptr, true, true, true, true,
+       {"advice", "snapshot"}, 106},
+      {"only the advice changes, its save fails", kAdviceFileName, false, true, true, true,
+       {"advice"}, 100},
+      {"only the advice changes, every save fails", nullptr, false, true, true, true, {"advice"},
+       100},
+  };
+  const std::vector<AdviceEntry> before{{1, "cable-limits-speed", {}, "before"}};
+  const std::vector<AdviceEntry> after{{1, "device-below-its-speed", {}, "after"}};
+  const std::vector<std::string> pair{kAdviceFileName, kSnapshotFileName};
+
+  for (const Case& c : cases) {
+    for (const Fault& fault : faults) {
+      if (c.failing && !fault.perFile) continue;
+      SCOPED_TRACE(std::string(c.name) + ": " + fault.name);
+      AgentRig rig(test::freshTestDirectory("pair-faults"));
+      // A host reads the pair through a file system of its own.
+      const XdgContainerLocator hostLocator(rig.env, rig.posix);
+      const SnapshotStore stored(hostLocator, rig.posix);
+      const AdviceReader host(stored);
+      // The hints a host shows beside the stored snapshot.
+      const auto shown = [&]() -> std::vector<AdviceEntry> {
+        const auto snapshot = stored.loadSnapshot();
+        if (!snapshot) ADD_FAILURE() << "no snapshot to show";
+        return snapshot ? host.hintsFor(*snapshot) : std::vector<AdviceEntry>{};
+      };
+      rig.scan(0, 100, before);
+      rig.app->didFinishLaunching();
+      ASSERT_EQ(shown(), before);
+      const std::string oldAdvice = rig.adviceBytes(), oldSnapshot = rig.fileBytes();
+      const int variant = c.portsChange ? 1 : 0;
+      const Snapshot latest = published(withReport(thunderboltPort(variant)), 102);
+
+      // A change meets the fault.
+      fault.set(rig.files.faults);
+      rig.files.faults.onlyFile = c.failing;
+      rig.writer.saves.clear();
+      rig.scan(variant, 102, after);
+      rig.loop.tick();
+      const Saves publication = c.portsChange ? Saves{"advice", "snapshot"} : Saves{"advice"};
+      EXPECT_EQ(rig.writer.saves, publication);
+      if (c.adviceKept) {
+        EXPECT_EQ(rig.adviceBytes(), oldAdvice);
+      } else {
+        EXPECT_EQ(stored.loadAdvice(), (Advice{{102}, after}));
+      }
+      if (c.snapshotKept) {
+        EXPECT_EQ(rig.fileBytes(), oldSnapshot);
+      } else {
+        EXPECT_EQ(stored.loadSnapshot(), latest);
+      }
+      EXPECT_EQ(shown(), c.oldHintsShown ? before : std::vector<AdviceEntry>{});
+
+      // The next refresh sees nothing new and retries, meeting the fault again.
+      rig.writer.saves.clear();
+      rig.scan(variant, 104, after);
+      rig.loop.tick();
+      EXPECT_EQ(rig.writer.saves, c.retried);
+      EXPECT_TRUE(!c.adviceKept || rig.adviceBytes() == oldAdvice);
+      EXPECT_TRUE(!c.snapshotKept || rig.fileBytes() == oldSnapshot);
+      EXPECT_TRUE(stored.loadAdvice() && stored.loadSnapshot()) << "both stay readable";
+      EXPECT_EQ(shown(), c.oldHintsShown ? before : std::vector<AdviceEntry>{});
+      EXPECT_EQ(entriesOf(rig.container), pair);
+
+      // The fault is gone: the retry writes, and the pair is whole again.
+      rig.files.faults = {};
+      rig.writer.saves.clear();
+      rig.scan(variant, 106, after);
+      rig.loop.tick();
+      EXPECT_EQ(rig.writer.saves, c.retried);
+      EXPECT_EQ(stored.loadAdvice(), (Advice{{c.pairTaken}, after}));
+      EXPECT_EQ(rig.fileSnapshot(), published(withReport(thunderboltPort(variant)),
+                                              c.portsChange ? c.pairTaken : 100));
+      EXPECT_EQ(shown(), after);
+      EXPECT_EQ(entriesOf(rig.container), pair);
+
+      // Settled: nothing more to save.
+      rig.writer.saves.clear();
+      rig.scan(variant, 108, after);
+      rig.loop.tick();
+      EXPECT_EQ(rig.writer.saves, Saves{});
+      EXPECT_EQ(rig.reload.requests, 4) << "launch, fault, retry, retry that wrote";
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 // the neighbouring cases found while mending them.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "platform/linux/sysfs_registry.h"
 #include "platform/sysfs_fake_tree.h"
 #include "scanner/port_scan.h"
+#include "shared/snapshot_json.h"
 
 namespace plugscope {
 namespace {
@@ -35,6 +37,28 @@ TEST(FuzzRegressions, HugeUsbSpeedRateTextIsNotCutShort) {
 
   // The largest double still fits.
   EXPECT_EQ(rateNumber(sysfs::rateText(1.7976931348623157e308)).size(), 306u);
+}
+
+TEST(FuzzRegressions, NegativeZeroIsWrittenAsMinusZeroAndReadsAsAnEqualZero) {
+  // snapshot_json_fuzz: "taken":-0.0 reads as -0.0, is written "-0", and
+  // "-0" (a JSON integer) reads as 0.0: an equal snapshot, other bytes.
+  const std::string file =
+      R"({"ports":[{"id":"Port","number":0,"connected":false,"usbPowerWatts":-0.0,)"
+      R"("protocols":[],"smartCable":false,"activeCable":false,"opticalCable":false,)"
+      R"("powerIn":false}],"taken":-0.0})";
+  const auto read = decodeSnapshotOrNone(file);
+  ASSERT_TRUE(read);
+  EXPECT_TRUE(std::signbit(read->taken.seconds));
+  const auto written = encodeSnapshot(*read);
+  ASSERT_TRUE(written);
+  EXPECT_TRUE(written->ends_with(R"("usbPowerWatts":-0,"powerIn":false}],"taken":-0})")) << *written;
+  const auto again = decodeSnapshotOrNone(*written);
+  ASSERT_TRUE(again);
+  EXPECT_EQ(*again, *read);
+  EXPECT_EQ(encodeSnapshot(*again),
+            R"({"ports":[{"id":"Port","number":0,"connected":false,"protocols":[],)"
+            R"("smartCable":false,"activeCable":false,"opticalCable":false,)"
+            R"("usbPowerWatts":0,"powerIn":false}],"taken":0})");
 }
 
 TEST(FuzzRegressions, OverflowingLaneSpeedGivesNoRateText) {

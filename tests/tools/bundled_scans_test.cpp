@@ -21,15 +21,17 @@ void expectOutput(const std::vector<std::string>& args, const std::string& expec
   EXPECT_EQ(result.out, test::readFixture("scans/" + expected)) << expected;
 }
 
-TEST(BundledScans, EverySysfsTreeGivesItsKeptOutput) {
+TEST(BundledScans, EverySysfsTreeGivesItsKeptOutputAndAdvice) {
   int trees = 0;
   for (const auto& entry : std::filesystem::directory_iterator(fixturePath("sysfs"))) {
     if (!entry.is_directory()) continue;
     const std::string name = entry.path().filename().string();
     expectOutput({"--sysfs", entry.path().string(), "--no-report"}, "sysfs-" + name + ".json");
+    expectOutput({"--sysfs", entry.path().string(), "--no-report", "--advice"},
+                 "sysfs-" + name + ".advice.json");
     ++trees;
   }
-  EXPECT_GE(trees, 10);
+  EXPECT_GE(trees, 19);
 }
 
 TEST(BundledScans, EveryRegistryFixtureWithEveryReportGivesItsKeptOutput) {

@@ -62,6 +62,8 @@ TEST(PlugscopeScanTool, BadInputGivesOneLineAndStatusTwo) {
       {"missing report", {"--registry", good, "--report", dir + "/no-report.json"}, "no-report.json"},
       {"unknown format", {"--registry", good, "--format", "prometheus"}, "--format"},
       {"pretty metrics", {"--registry", good, "--format", "openmetrics", "--pretty"}, "--pretty"},
+      {"advice as metrics", {"--registry", good, "--advice", "--format", "openmetrics"}, "--advice"},
+      {"pretty advice", {"--registry", good, "--advice", "--pretty"}, "--pretty"},
       {"output in a missing folder", {"--registry", good, "--output", dir + "/none/x.prom"},
        "none/x.prom"},
       {"output is a folder", {"--registry", good, "--output", dir}, dir.c_str()},

@@ -89,6 +89,9 @@ TEST(ScanSysfs, CaptureScansAsTheTreeItCameFromOnEveryBundledTree) {
     ASSERT_EQ(capturing.exitStatus, 0) << name << ": " << capturing.err;
     EXPECT_EQ(capturing.out, live.out) << name;
     EXPECT_EQ(captured.out, live.out) << name;
+    // The hints come from the same reading, so the copy holds their facts too.
+    EXPECT_EQ(scan({"--sysfs", copy, "--advice"}).out,
+              scan({"--sysfs", entry.path().string(), "--advice"}).out) << name;
     // A plain tree: relative links only, nothing identifying, no note.
     for (const auto& file : std::filesystem::recursive_directory_iterator(copy)) {
       const std::string leaf = file.path().filename().string();

@@ -9,6 +9,8 @@
 //
 // --format png draws one entry as a desktop would, at --scale pixels per
 // point (default 2), into the --output file (required), and exits.
+// --format text and ansi print the hints about the drawn snapshot under
+// the box (the agent's advice.json, when its taken is the snapshot's).
 //
 // Bad arguments, a plug-in that cannot be loaded, an output file that
 // cannot be written and missing font files give one line on stderr and
@@ -32,9 +34,9 @@
 #include "command_line.h"
 #include "platform/linux/inotify_reload_requests.h"
 #include "platform/linux/loaded_extension.h"
-#include "platform/linux/object_location.h"
 #include "platform/linux/posix_file_system.h"
 #include "platform/linux/system_clock.h"
+#include "platform/linux/xdg_container_locator.h"
 #include "platform/linux/xdg_dirs.h"
 #include "host/png/pango_text.h"
 #include "host/png/pinned_fonts.h"
@@ -97,15 +99,10 @@ int main(int argc, char** argv) {
     once = true;
   }
 
-  if (app.count("--extension") == 0) {
-    auto found = plugscope::installedWidgetModule(PLUGSCOPE_MODULE_FROM_BINDIR);
-    if (!found) {
-      die(std::string("no ") + plugscope::kWidgetModuleName + " installed beside this program");
-    }
-    extensionPath = *found;
-  }
   std::string error;
-  auto extension = plugscope::LoadedExtension::load(extensionPath, error);
+  auto extension = plugscope::loadWidgetPlugin(
+      app.count("--extension") ? std::optional(extensionPath) : std::nullopt,
+      PLUGSCOPE_MODULE_FROM_BINDIR, error);
   if (!extension) die(error);
 
   const plugscope::Widget& widget = extension->widget();
@@ -121,10 +118,7 @@ int main(int argc, char** argv) {
     renderer = std::make_unique<plugscope::TreeRenderer>();
   } else if (format == "png") {
     fonts = std::make_unique<plugscope::PangoText>(plugscope::pinnedFontFiles());
-    if (!fonts->usable()) {
-      die("cannot load the font file " +
-          (fonts->missingFiles().empty() ? std::string("(none)") : fonts->missingFiles().front()));
-    }
+    if (!fonts->usable()) die(plugscope::unusableFontsMessage(*fonts));
     renderer = std::make_unique<plugscope::PngRenderer>(
         *fonts, *plugscope::parseAppearance(appearance), static_cast<double>(scale));
   } else {
@@ -154,6 +148,12 @@ int main(int argc, char** argv) {
     if (!file) die("cannot write " + outputPath + ": " + std::strerror(errno));
   }
   std::ostream& out = toFile ? static_cast<std::ostream&>(file) : std::cout;
-  plugscope::HostSession session(widget, *renderer, clock, *requests, out, options);
+  // The tree and the picture show the widget alone.
+  const plugscope::XdgContainerLocator locator(environment, files);
+  const plugscope::SnapshotStore store(locator, files);
+  const plugscope::AdviceReader advice(store);
+  const bool hints = format == "text" || format == "ansi";
+  plugscope::HostSession session(widget, *renderer, clock, *requests, out, options,
+                                 hints ? &advice : nullptr);
   return session.run() ? 0 : 1;
 }

@@ -11,4 +11,10 @@ std::vector<std::string> pinnedFontFiles() {
   };
 }
 
+std::string unusableFontsMessage(const PangoText& text) {
+  if (text.usable()) return {};
+  return "cannot load the font file " +
+         (text.missingFiles().empty() ? std::string("(none)") : text.missingFiles().front());
+}
+
 }  // namespace plugscope

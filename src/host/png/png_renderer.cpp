@@ -159,8 +159,8 @@ CairoSurface PngRenderer::draw(const WidgetLayout& layout) const {
 }
 
 void PngRenderer::render(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-                         std::ostream& out) const {
-  const CairoSurface surface = draw(layoutWidget(root, family, strings, text_));
+                         const WidgetTexts& texts, std::ostream& out) const {
+  const CairoSurface surface = draw(layoutWidget(root, family, strings, texts, text_));
   const std::optional<std::string> bytes = encodePng(surface.get());
   if (!bytes) {
     out.setstate(std::ios::failbit);

@@ -37,7 +37,7 @@ class PngRenderer final : public WidgetRenderer {
   // Writes the PNG's bytes to `out`. When Cairo fails, writes nothing and
   // sets `out`'s failbit.
   void render(const ViewNode& root, WidgetFamily family, const StringTable& strings,
-              std::ostream& out) const override;
+              const WidgetTexts& texts, std::ostream& out) const override;
 
   // The picture of a laid-out widget; null when Cairo fails.
   CairoSurface draw(const WidgetLayout& layout) const;

@@ -2,8 +2,6 @@
 
 #include <sstream>
 
-#include "platform/linux/xdg_autostart_login_item.h"
-
 namespace plugscope {
 namespace {
 
@@ -13,26 +11,11 @@ constexpr std::size_t kMaxEntryBytes = 64 * 1024;
 }  // namespace
 
 std::string desktopAutostartEntryText(std::string_view executablePath) {
-  return "[Desktop Entry]\n"
-         "Type=Application\n"
-         "Name=Plugscope\n"
-         "Comment=Shows what each USB-C port is doing\n"
-         "Icon=io.plugscope.Plugscope\n"
-         "TryExec=" + desktopEntryString(executablePath) + "\n"
-         "Exec=" + desktopExecArgument(executablePath) + "\n"
-         "NoDisplay=true\n"
-         "Terminal=false\n"
-         "X-GNOME-Autostart-enabled=true\n";
-}
-
-std::optional<std::string> DesktopAutostart::entryPath() const {
-  auto directory = autostartDirectory(env_);
-  if (!directory) return std::nullopt;
-  return *directory + "/" + kDesktopAutostartEntryName;
+  return autostartEntryText(kDesktopAutostartEntry, executablePath);
 }
 
 bool DesktopAutostart::isEnabled() const {
-  const auto path = entryPath();
+  const auto path = autostartEntryPath(env_, kDesktopAutostartEntryName);
   if (!path || !executablePath_) return false;
   const auto text = files_.readFile(*path, kMaxEntryBytes);
   if (!text) return false;
@@ -47,18 +30,14 @@ bool DesktopAutostart::isEnabled() const {
 }
 
 bool DesktopAutostart::setEnabled(bool enabled) {
-  const auto path = entryPath();
+  const auto path = autostartEntryPath(env_, kDesktopAutostartEntryName);
   if (!path) return false;
   if (!enabled) {
     files_.remove(*path);
     return !isEnabled();
   }
-  if (!executablePath_) return false;
-  const auto directory = autostartDirectory(env_);
-  if (!directory || !files_.makeDirectories(*directory, 0755)) return false;
-  return replaceFileAtomically(files_, *directory, kDesktopAutostartEntryName,
-                               desktopAutostartEntryText(*executablePath_), 0644,
-                               /*flush=*/true);
+  return executablePath_ &&
+         writeAutostartEntry(env_, files_, kDesktopAutostartEntry, *executablePath_);
 }
 
 }  // namespace plugscope

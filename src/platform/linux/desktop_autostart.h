@@ -5,16 +5,18 @@
 #include <string_view>
 
 #include "desktop/start_at_login.h"
-#include "platform/linux/xdg_dirs.h"
-#include "shared/snapshot_store.h"
+#include "platform/linux/desktop_entry.h"
 
 namespace plugscope {
 
 inline constexpr const char* kDesktopAutostartEntryName = "io.plugscope.Plugscope.desktop";
 
+// The desktop application's autostart entry, with its icon.
+inline constexpr AutostartEntry kDesktopAutostartEntry{
+    kDesktopAutostartEntryName, "Plugscope", "Shows what each USB-C port is doing",
+    "io.plugscope.Plugscope"};
+
 // The autostart entry that starts the desktop application at `executablePath`.
-// TryExec names the same file, so the entry does nothing once the program
-// is gone.
 std::string desktopAutostartEntryText(std::string_view executablePath);
 
 // "Start at login" as the file $XDG_CONFIG_HOME/autostart/
@@ -32,8 +34,6 @@ class DesktopAutostart final : public StartAtLogin {
   bool setEnabled(bool enabled) override;
 
  private:
-  std::optional<std::string> entryPath() const;
-
   const Environment& env_;
   FileSystem& files_;
   std::optional<std::string> executablePath_;

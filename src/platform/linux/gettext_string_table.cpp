@@ -2,7 +2,19 @@
 
 #include <libintl.h>
 
+#include <algorithm>
+#include <limits>
+
 namespace plugscope {
+namespace {
+
+// gettext answers the empty key with the catalogue's header, and a key
+// with a NUL inside would be cut short: neither is a key of ours.
+bool usableKey(std::string_view key) {
+  return !key.empty() && key.find('\0') == std::string_view::npos;
+}
+
+}  // namespace
 
 GettextStringTable::GettextStringTable(std::string domain, const std::string& localeDirectory)
     : domain_(std::move(domain)) {
@@ -11,11 +23,21 @@ GettextStringTable::GettextStringTable(std::string domain, const std::string& lo
 }
 
 std::string GettextStringTable::lookup(std::string_view key) const {
-  // gettext answers the empty key with the catalogue's header, and a key
-  // with a NUL inside would be cut short: neither is a key of ours.
-  if (key.empty() || key.find('\0') != std::string_view::npos) return std::string(key);
+  if (!usableKey(key)) return std::string(key);
   const std::string owned(key);
   return ::dgettext(domain_.c_str(), owned.c_str());
+}
+
+std::string GettextStringTable::lookupPlural(std::string_view singular, std::string_view plural,
+                                             std::uint64_t count) const {
+  if (!usableKey(singular) || !usableKey(plural)) {
+    return StringTable::lookupPlural(singular, plural, count);
+  }
+  // Plural rules are written for unsigned long; any larger count is "many".
+  const auto n = static_cast<unsigned long>(
+      std::min<std::uint64_t>(count, std::numeric_limits<unsigned long>::max()));
+  return ::dngettext(domain_.c_str(), std::string(singular).c_str(), std::string(plural).c_str(),
+                     n);
 }
 
 }  // namespace plugscope

@@ -24,10 +24,9 @@ class InotifyReloadRequests final : public ReloadRequests {
   // Requests that arrive while nobody waits are kept for the next call.
   Wait waitFor(double seconds) override;
 
-  // The inotify descriptor, readable when events are queued, for hosts
-  // that wait in an event loop of their own and then call waitFor(0);
-  // -1 without inotify.
-  int descriptor() const { return fd_.get(); }
+  // The inotify descriptor, readable when events are queued; -1 without
+  // inotify.
+  int descriptor() const override { return fd_.get(); }
 
   // True while the directory is being watched.
   bool watching() const { return watch_ >= 0; }

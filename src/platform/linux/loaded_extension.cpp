@@ -42,6 +42,18 @@ std::optional<LoadedExtension> LoadedExtension::load(const std::string& path, st
   return LoadedExtension(std::move(handle), widget);
 }
 
+std::optional<LoadedExtension> loadWidgetPlugin(const std::optional<std::string>& path,
+                                                const std::string& moduleFromProgram,
+                                                std::string& error) {
+  if (path) return LoadedExtension::load(*path, error);
+  const auto installed = installedWidgetModule(moduleFromProgram);
+  if (!installed) {
+    error = std::string("no ") + kWidgetModuleName + " installed beside this program";
+    return std::nullopt;
+  }
+  return LoadedExtension::load(*installed, error);
+}
+
 const Widget* acceptExtension(const WidgetExtension* extension, const std::string& path,
                               std::string& error) {
   if (!extension) {

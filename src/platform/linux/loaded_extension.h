@@ -40,6 +40,14 @@ inline constexpr const char* kWidgetModuleName = "PlugscopeWidget.so";
 // the install layout). None when neither is a regular file.
 std::optional<std::string> installedWidgetModule(const std::string& moduleFromProgram);
 
+// The widget plug-in a host shows: the one at `path` when given (a host's
+// --extension), else the one installed with the running program (see
+// installedWidgetModule). None, with `error` set to one line, when there
+// is no plug-in or it does not load.
+std::optional<LoadedExtension> loadWidgetPlugin(const std::optional<std::string>& path,
+                                                const std::string& moduleFromProgram,
+                                                std::string& error);
+
 // The widget of an entry point's record when it speaks our interface
 // version; otherwise null with `error` set to one line naming `path`.
 const Widget* acceptExtension(const WidgetExtension* extension, const std::string& path,

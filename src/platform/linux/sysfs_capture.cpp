@@ -260,13 +260,13 @@ bool prepareDestination(const std::string& destination, std::string& error) {
 
 }  // namespace
 
-std::optional<MemoryRegistry> captureSysfs(const SysfsTree& tree, const std::string& destination,
-                                           std::string& error) {
+std::optional<RegistryReading> captureSysfs(const SysfsTree& tree, const std::string& destination,
+                                            std::string& error) {
   if (!prepareDestination(destination, error)) return std::nullopt;
   Recorder recorder;
-  MemoryRegistry registry = buildSysfsRegistry(SysfsTree(tree.root(), &recorder));
+  RegistryReading reading = readSysfsRegistry(SysfsTree(tree.root(), &recorder));
   const UniqueFd root(::open(tree.root().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (!root.valid()) return registry;
+  if (!root.valid()) return reading;
   Copier copier(root.get(), destination);
   for (const auto& [access, path] : recorder.accesses) {
     if (!copier.replay(access, path)) {
@@ -274,7 +274,7 @@ std::optional<MemoryRegistry> captureSysfs(const SysfsTree& tree, const std::str
       return std::nullopt;
     }
   }
-  return registry;
+  return reading;
 }
 
 }  // namespace plugscope

@@ -19,6 +19,9 @@ inline constexpr const char* kLiveSysfsRoot = "/sys";
 // between calls.
 MemoryRegistry buildSysfsRegistry(const SysfsTree& tree);
 
+// The registry and the advice from one reading of the tree's facts.
+RegistryReading readSysfsRegistry(const SysfsTree& tree);
+
 // The live registry of the Linux build: every call reads the sysfs tree
 // afresh into a registry of its own. Keeps no state beyond the root path,
 // so calls from several threads do not interfere.
@@ -26,6 +29,7 @@ class SysfsRegistrySource final : public RegistrySource {
  public:
   explicit SysfsRegistrySource(std::string root = kLiveSysfsRoot);
   std::shared_ptr<const RegistryAccess> current() override;
+  RegistryReading reading() override;
 
  private:
   SysfsTree tree_;
