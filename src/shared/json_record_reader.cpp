@@ -3,6 +3,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "shared/json_nesting.h"
+
 namespace plugscope {
 namespace {
 
@@ -17,24 +19,14 @@ static_assert(kMaxJsonStretchBytes > 6 * kMaxJsonStringBytes + 2);
 // strings ({ } [ ] , :) is longer than `limit`. One pass, no allocation.
 bool stretchesWithin(std::string_view text, std::size_t limit) {
   std::size_t run = 0;
-  bool inString = false;
-  bool escaped = false;
+  JsonStringTracker strings;
   for (const char c : text) {
-    if (inString) {
-      if (escaped) {
-        escaped = false;
-      } else if (c == '\\') {
-        escaped = true;
-      } else if (c == '"') {
-        inString = false;
-      }
-    } else if (c == '"') {
-      inString = true;
-    } else if (c == '{' || c == '}' || c == '[' || c == ']' || c == ',' || c == ':') {
+    const bool structural = c == '{' || c == '}' || c == '[' || c == ']' || c == ',' || c == ':';
+    if (!strings.within(c) && structural) {
       run = 0;
-      continue;
+    } else if (++run > limit) {
+      return false;
     }
-    if (++run > limit) return false;
   }
   return true;
 }
